@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs everything Tarnwell needs to build, run and test, from Debian 12's own packages.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+    qt6-base-dev qt6-qpa-plugins libqt6sql6-odbc
+    unixodbc unixodbc-dev odbc-postgresql postgresql-15
+    libgtest-dev googletest
+    xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
+    dpkg-dev file
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -q
+    "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tarnwell::db {
+
+// A column value as the database gave it: its text, or nothing for NULL.
+using Value = std::optional<QString>;
+using Row = std::vector<Value>;
+
+// The rows of one query, with an exact row count.
+class ResultSet
+{
+public:
+    ResultSet() = default;
+    explicit ResultSet(std::vector<Row> rows) : m_rows(std::move(rows)) {}
+
+    int rowCount() const { return static_cast<int>(m_rows.size()); }
+    const std::vector<Row>& rows() const { return m_rows; }
+    // Column `column` (0-based) of the first row. Throws Failure when there is no row or no
+    // such column, as reading past the end of a result does.
+    Value value(int column) const;
+
+private:
+    std::vector<Row> m_rows;
+};
+
+// A provider-style connection string kept as its ordered parts, so that the text the user's
+// values produce can be shown exactly while a driver still receives each value whole.
+struct ConnectionString
+{
+    QString provider;
+    QList<QPair<QString, QString>> properties; // in the order they are written
+
+    // "Provider=" + provider, then ";" + key + "=" + value for each property, values as typed.
+    QString toString() const;
+    QString property(const QString& key) const;
+};
+
+// What the program needs of a database connection. Statements are plain text; a false return
+// means failure and lastError() describes it in the database's own words.
+class Connection
+{
+public:
+    virtual ~Connection() = default;
+
+    virtual bool open(const ConnectionString& connectionString) = 0;
+    virtual bool query(const QString& sql, ResultSet& result) = 0;
+    virtual bool execute(const QString& sql) = 0;
+    virtual bool beginTransaction() = 0;
+    virtual bool commit() = 0;
+    virtual bool rollback() = 0;
+    virtual QString lastError() const = 0;
+};
+
+class ConnectionFactory
+{
+public:
+    virtual ~ConnectionFactory() = default;
+    virtual std::unique_ptr<Connection> create() = 0;
+};
+
+} // namespace tarnwell::db

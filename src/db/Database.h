@@ -1,0 +1,81 @@
+#pragma once
+
+#include "db/Connection.h"
+#include "db/Platform.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace tarnwell::status {
+class StatusLog;
+}
+
+namespace tarnwell::db {
+
+// Tables whose new rows get an identifier from NextRecordId.
+enum class IdTable {
+    StripConfig,
+    StripConfigTerm,
+    TermMfr,
+    TermMfrMod,
+    TermColor,
+    Panel,
+    StripMfr,
+    StripMfrMod,
+    StripType,
+    PanelStrip,
+    Channel,
+    PanelStripTerm,
+};
+
+// The identifier query for a table: one sequence on Oracle, the table's maximum plus one elsewhere.
+QString nextRecordIdStatement(IdTable table, bool oracle);
+
+// The open connection of one successful Connect, with the statement helpers every import uses.
+// The dialect is fixed when the connection is made: choosing another platform afterwards
+// changes nothing until the next Connect.
+class Database
+{
+public:
+    Database(Connection& connection, Platform platform, status::StatusLog& status);
+
+    Platform platform() const { return m_platform; }
+    bool isOracle() const { return m_platform == Platform::Oracle; }
+    Connection& connection() { return m_connection; }
+    status::StatusLog& status() { return m_status; }
+
+    // Both throw Failure with the database's description when the statement is refused.
+    ResultSet RunQuery(const QString& sql);
+    void RunCommand(const QString& sql);
+
+    // The identifier for the next new row of `table`, as text; "1" for an empty table.
+    QString NextRecordId(IdTable table);
+
+    // A status line with `message`, then the failure's description wrapped below it.
+    void ReportDbFailure(const QString& message, const QString& description);
+
+    // One apparatus is written in one transaction. rollback() never throws: it runs on the
+    // way out of a failure.
+    void beginTransaction();
+    void commit();
+    void rollback() noexcept;
+
+    // Runs after every statement; the import run uses it to keep the window responsive and
+    // to stop between statements. It may throw to abandon the current step.
+    void setAfterStatement(std::function<void()> hook) { m_afterStatement = std::move(hook); }
+
+    // What was read from the license table at Connect.
+    QString TargetVersion;
+    qint16 TargetMajorVersion = 0;
+
+private:
+    void afterStatement();
+
+    Connection& m_connection;
+    Platform m_platform;
+    status::StatusLog& m_status;
+    std::function<void()> m_afterStatement;
+};
+
+} // namespace tarnwell::db

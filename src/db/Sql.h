@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+namespace tarnwell::db::sql {
+
+// A value as it goes between the single quotes of a literal: every apostrophe doubled, so the
+// value can never end its literal or add to the statement. LIKE wildcards keep their meaning.
+QString escaped(const QString& value);
+
+// The "dd-mmm-yy" date text the program stamps on rows it creates on its own account: two-digit
+// day, the locale's abbreviated month name, two-digit year.
+QString dateText(const QDate& date, const QLocale& locale = QLocale::system());
+
+// `value` padded on the right with blanks, or cut, to exactly `width` characters.
+QString fixedWidth(const QString& value, int width);
+
+} // namespace tarnwell::db::sql

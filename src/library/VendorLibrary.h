@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace tarnwell::library {
+
+// One library file as a flat, 1-based run of trimmed values; a row is a fixed-width run of them.
+class LibraryTable
+{
+public:
+    using Row = QStringList; // 0-based within the row
+
+    int Count() const { return static_cast<int>(m_values.size()) - 1; }
+    // Value i, 1 <= i <= Count(); value 0 exists and is empty. Throws Failure outside 0..Count().
+    const QString& value(int i) const;
+    void append(const QString& value) { m_values.append(value); }
+
+    // The row of `width` values starting at value `start`; throws Failure when it runs past Count().
+    Row row(int start, int width) const;
+
+private:
+    QStringList m_values{QString()};
+};
+
+// Walks a table row by row from value 1. The first row is always read (an empty table or a
+// partial last row therefore throws), and the walk goes on while the next row starts within
+// Count(). `visit(row, start)` returns false to stop early.
+template <typename Visit>
+void scanRows(const LibraryTable& table, int width, Visit&& visit)
+{
+    int start = 1;
+    do {
+        const LibraryTable::Row row = table.row(start, width);
+        const int rowStart = start;
+        start += width;
+        if (!visit(row, rowStart))
+            return;
+    } while (start <= table.Count());
+}
+
+// The seven tables, selected by the exact, case-sensitive record name.
+struct VendorLibrary
+{
+    LibraryTable channel;
+    LibraryTable exportVersion;
+    LibraryTable panelStrip;
+    LibraryTable panelStripTerm;
+    LibraryTable stripConfig;
+    LibraryTable stripConfigTerm;
+    LibraryTable terminalColors;
+
+    // nullptr for a record name the program does not keep.
+    LibraryTable* table(QStringView recordName);
+};
+
+// Row widths of the library files.
+inline constexpr int StripConfigWidth = 36;
+inline constexpr int StripConfigTermWidth = 22;
+inline constexpr int TerminalColorWidth = 6;
+inline constexpr int PanelStripWidth = 94;
+inline constexpr int ChannelWidth = 67;
+inline constexpr int PanelStripTermWidth = 69;
+
+} // namespace tarnwell::library

@@ -1,0 +1,1 @@
+// Filled by the apparatus list and the import run.

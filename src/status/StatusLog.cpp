@@ -1,0 +1,83 @@
+#include "status/StatusLog.h"
+
+namespace tarnwell::status {
+
+namespace {
+constexpr qsizetype ShortDescription = 70;
+constexpr qsizetype FirstBreakFrom = 59; // 0-based: the first piece ends at a blank from column 60 on
+constexpr qsizetype PieceLength = 70;
+constexpr int FurtherPieces = 4;
+} // namespace
+
+StatusLog::StatusLog() : m_clock([] { return QTime::currentTime(); }) {}
+
+QString StatusLog::caption() const
+{
+    QString text;
+    for (int i = 0; i < LineCount; ++i) {
+        if (i > 0)
+            text += QStringLiteral("\r\n");
+        text += m_lines[i];
+    }
+    return text;
+}
+
+void StatusLog::publish()
+{
+    if (m_display)
+        m_display(caption());
+    if (m_pump)
+        m_pump();
+}
+
+void StatusLog::ShowStatus(const QString& text)
+{
+    for (int i = 0; i + 1 < LineCount; ++i)
+        m_lines[i] = m_lines[i + 1];
+    m_lines[LineCount - 1] = m_clock().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("   ") + text;
+    publish();
+}
+
+void StatusLog::AppendStatus(const QString& text)
+{
+    m_lines[LineCount - 1] += text;
+    publish();
+}
+
+void StatusLog::ShowErrorDescription(const QString& description)
+{
+    QString d = description;
+    d.replace(QLatin1Char('\n'), QLatin1Char(' '));
+
+    if (d.size() < ShortDescription) {
+        ShowStatus(d);
+        return;
+    }
+    qsizetype p = d.indexOf(QLatin1Char(' '), FirstBreakFrom);
+    if (p < 0) {
+        AppendStatus(d);
+        return;
+    }
+    AppendStatus(d.left(p));
+    for (int piece = 0; piece < FurtherPieces; ++piece) {
+        const qsizetype q = d.indexOf(QLatin1Char(' '), p + PieceLength);
+        if (q < 0) {
+            ShowStatus(d.mid(p)); // the last piece keeps the blank it was broken at
+            return;
+        }
+        ShowStatus(d.mid(p + 1, q - p));
+        p = q;
+    }
+}
+
+void StatusLog::FlushPendingMessages()
+{
+    if (m_pending.isEmpty())
+        return;
+    const QStringList items = m_pending.items();
+    m_pending.clear();
+    for (const QString& item : items)
+        ShowStatus(item);
+}
+
+} // namespace tarnwell::status

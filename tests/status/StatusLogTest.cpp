@@ -1,0 +1,121 @@
+#include "status/StatusLog.h"
+
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using tarnwell::status::StatusLog;
+
+namespace {
+
+class StatusLogTest : public ::testing::Test
+{
+protected:
+    StatusLogTest()
+    {
+        log.setClock([] { return QTime(9, 5, 7); });
+        log.setDisplay([this](const QString& caption) { shown = caption; });
+        log.setPump([this] { ++pumps; });
+    }
+
+    QString newest() const { return log.lines().back(); }
+    QStringList messages() const
+    {
+        QStringList result;
+        for (const QString& line : log.lines())
+            result.append(line.mid(11));
+        return result;
+    }
+
+    StatusLog log;
+    QString shown;
+    int pumps = 0;
+};
+
+TEST_F(StatusLogTest, KeepsTheTenNewestLinesWithTimeStamps)
+{
+    for (int i = 1; i <= 11; ++i)
+        log.ShowStatus(QString::number(i));
+    EXPECT_EQ(log.lines().front(), "09:05:07   2");
+    EXPECT_EQ(newest(), "09:05:07   11");
+    EXPECT_EQ(shown, log.caption());
+    EXPECT_EQ(shown.count("\r\n"), 9);
+    EXPECT_FALSE(shown.endsWith("\r\n"));
+    EXPECT_EQ(pumps, 11);
+}
+
+TEST_F(StatusLogTest, FirstLineAppearsAtTheBottomUnderNineEmptyOnes)
+{
+    log.ShowStatus("Program opens.");
+    EXPECT_EQ(shown, QString("\r\n").repeated(9) + "09:05:07   Program opens.");
+    log.AppendStatus("  connected.");
+    EXPECT_EQ(newest(), "09:05:07   Program opens.  connected.");
+    EXPECT_EQ(pumps, 2);
+}
+
+TEST_F(StatusLogTest, ShortDescriptionGetsALineOfItsOwn)
+{
+    log.ShowStatus("Database reports: ");
+    const QString d69 = QString(69, 'x');
+    log.ShowErrorDescription(d69);
+    EXPECT_EQ(messages().mid(8), QStringList({"Database reports: ", d69}));
+}
+
+TEST_F(StatusLogTest, LongDescriptionStartsOnTheCurrentLine)
+{
+    log.ShowStatus("Database reports: ");
+    // 70 characters, blank at column 60.
+    const QString d = QString(59, 'a') + " " + QString(10, 'b');
+    log.ShowErrorDescription(d);
+    EXPECT_EQ(messages().at(8), "Database reports: " + QString(59, 'a'));
+    // The rest has no blank 70 further on, so it is the last piece and keeps its blank.
+    EXPECT_EQ(messages().at(9), " " + QString(10, 'b'));
+}
+
+TEST_F(StatusLogTest, WrapsInPiecesOfAboutSeventy)
+{
+    log.ShowStatus("Database reports: ");
+    QStringList words;
+    for (int i = 0; i < 40; ++i)
+        words << QString("word%1").arg(i, 4, 10, QChar('0')); // 8 characters each
+    const QString d = words.join(' ');                        // 359 characters
+    log.ShowErrorDescription(d);
+    const QStringList m = messages();
+    // First piece ends before the first blank at or after column 60: after word 6 (7 words).
+    EXPECT_EQ(m.at(5), "Database reports: " + words.mid(0, 7).join(' '));
+    // Each further piece runs from after the last blank through the first blank 70 on.
+    EXPECT_EQ(m.at(6), words.mid(7, 8).join(' ') + " ");
+    EXPECT_EQ(m.at(9).size(), 72);
+    // Four further pieces at most: the end of a long description is not shown.
+    EXPECT_FALSE(log.caption().contains("word0039"));
+}
+
+TEST_F(StatusLogTest, DescriptionWithoutLateBlankIsAppendedWhole)
+{
+    log.ShowStatus("Database reports: ");
+    const QString d = "ab " + QString(80, 'c');
+    log.ShowErrorDescription(d);
+    EXPECT_EQ(newest(), "09:05:07   Database reports: " + d);
+}
+
+TEST_F(StatusLogTest, LineFeedsInDescriptionsBecomeBlanks)
+{
+    log.ShowErrorDescription("ERROR: duplicate key\nDETAIL: Key exists.");
+    EXPECT_EQ(newest(), "09:05:07   ERROR: duplicate key DETAIL: Key exists.");
+}
+
+TEST_F(StatusLogTest, FlushShowsQueuedMessagesInOrderOnce)
+{
+    log.FlushPendingMessages();
+    EXPECT_EQ(pumps, 0);
+    log.pendingMessages().add("one");
+    log.pendingMessages().add("two");
+    log.pendingMessages().add("three");
+    log.FlushPendingMessages();
+    EXPECT_EQ(messages().mid(7), QStringList({"one", "two", "three"}));
+    EXPECT_TRUE(log.pendingMessages().isEmpty());
+    log.FlushPendingMessages();
+    EXPECT_EQ(pumps, 3);
+}
+
+} // namespace
