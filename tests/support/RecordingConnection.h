@@ -1,0 +1,79 @@
+#pragma once
+
+#include "db/Connection.h"
+
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace tarnwell::testing {
+
+// A stand-in connection that records every statement and answers from a script. Rules are
+// tried in the order they were added; the first one whose pattern matches the statement answers
+// it. Statements no rule matches succeed, queries with no rows.
+class RecordingConnection : public db::Connection
+{
+public:
+    struct Rule
+    {
+        QRegularExpression pattern;
+        db::ResultSet result;
+        std::optional<QString> failure; // set: the statement is refused with this description
+        int remaining = -1;             // how often the rule still answers; -1 for always
+    };
+
+    // Answers queries matching `pattern` (a regular expression, searched anywhere) with rows.
+    RecordingConnection& answer(const QString& pattern, std::vector<db::Row> rows, int times = -1);
+    // Shorthand for a one-row, one-column answer.
+    RecordingConnection& answer(const QString& pattern, const QString& value, int times = -1);
+    // Refuses statements matching `pattern` with `description`.
+    RecordingConnection& refuse(const QString& pattern, const QString& description, int times = -1);
+    // Refuses the n-th statement (1-based, counting every query and command sent so far).
+    RecordingConnection& refuseStatement(int n, const QString& description);
+
+    std::optional<QString> openFailure; // set: open() fails with this description
+
+    bool open(const db::ConnectionString& connectionString) override;
+    bool query(const QString& sql, db::ResultSet& result) override;
+    bool execute(const QString& sql) override;
+    bool beginTransaction() override;
+    bool commit() override;
+    bool rollback() override;
+    QString lastError() const override { return m_lastError; }
+
+    // Every statement sent, in order.
+    QStringList statements;
+    // Every statement and transaction step ("BEGIN", "COMMIT", "ROLLBACK"), in order.
+    QStringList events;
+    std::vector<db::ConnectionString> opened;
+
+private:
+    bool run(const QString& sql, db::ResultSet* result);
+
+    std::vector<Rule> m_rules;
+    std::vector<std::pair<int, QString>> m_refusedStatements;
+    QString m_lastError;
+};
+
+// A factory that hands out connections the test keeps a handle on.
+class RecordingConnectionFactory : public db::ConnectionFactory
+{
+public:
+    std::unique_ptr<db::Connection> create() override;
+
+    // Prepares the connection that the next create() returns.
+    RecordingConnection& next();
+    // The connection handed out last (or prepared by next()).
+    RecordingConnection* last() const { return m_last; }
+    int created = 0;
+
+private:
+    std::unique_ptr<RecordingConnection> m_next;
+    RecordingConnection* m_last = nullptr;
+};
+
+} // namespace tarnwell::testing
