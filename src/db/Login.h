@@ -1,0 +1,58 @@
+#pragma once
+
+#include "db/Connection.h"
+#include "db/Platform.h"
+
+#include <QString>
+
+namespace tarnwell::db {
+
+// What the user typed on the connection panel (logon and password already upper-cased).
+struct LoginInput
+{
+    Platform platform = Platform::None;
+    QString serverName;
+    QString dataSource;
+    QString userId;
+    QString password;
+};
+
+// The logged-in domain. Every field is text and is written bare into statements.
+struct DomainContext
+{
+    QString proj_name;
+    QString proj_id;
+    QString site_id;
+    QString plant_id;
+    QString area_id;
+    QString unit_id;
+};
+
+// The provider connection string of a platform, values inserted exactly as typed.
+ConnectionString BuildConnectionString(const LoginInput& input);
+// Client-side cursors everywhere but on Watcom.
+int CursorLocation(Platform platform);
+
+// False when a typed value cannot be part of any connection string (control characters).
+bool isValidConnectionValue(const QString& value);
+
+inline const QString VersionQuery = QStringLiteral("SELECT rev_software FROM license");
+QString DomainQuery(const QString& userId, const QString& password);
+
+// Characters `length` from `start` (1-based), shorter or empty past the end of the text.
+QString mid(const QString& text, int start, int length);
+
+// A text converted to a 16-bit integer the way the release check has always read release
+// texts: blanks around it and a trailing point are fine ("7." is 7), halves round to even.
+// Throws Failure for text that is not a number or does not fit.
+qint16 toInteger16(const QString& text);
+
+// The major release: characters 2 and 3 of the release text ("07.00.05.06" gives 7).
+qint16 TargetMajorVersion(const QString& targetVersion);
+
+// Release 7 from service pack 5 (or any 7.x with a non-zero minor), 2007 (08) and 2009 (09).
+// Throws Failure when any of the positions read is not a number, even if the major alone
+// would decide.
+bool isSupportedVersion(const QString& targetVersion);
+
+} // namespace tarnwell::db
