@@ -1,0 +1,62 @@
+#pragma once
+
+#include "db/Connection.h"
+#include "db/OdbcConnectionString.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace tarnwell::db {
+
+// A Connection through Qt SQL's ODBC driver and the system's ODBC driver manager. The provider
+// of the connection string picks the ODBC driver (chooseOdbcDriver); values come back as the
+// database's own text, NULL as nothing.
+class OdbcConnection : public Connection
+{
+public:
+    // `catalog` tells which drivers exist; by default the driver manager is asked.
+    explicit OdbcConnection(std::shared_ptr<const OdbcDriverCatalog> catalog = nullptr);
+    ~OdbcConnection() override;
+
+    OdbcConnection(const OdbcConnection&) = delete;
+    OdbcConnection& operator=(const OdbcConnection&) = delete;
+
+    bool open(const ConnectionString& connectionString) override;
+    bool query(const QString& sql, ResultSet& result) override;
+    bool execute(const QString& sql) override;
+    bool beginTransaction() override;
+    bool commit() override;
+    bool rollback() override;
+    QString lastError() const override { return m_lastError; }
+
+    bool isOpen() const;
+    // The ODBC driver the last open() chose, empty before.
+    QString driver() const { return m_driver; }
+
+private:
+    bool run(const QString& sql, ResultSet* result);
+    void close();
+    bool fail(const QString& description);
+
+    std::shared_ptr<const OdbcDriverCatalog> m_catalog;
+    const QString m_name; // this connection's own name among Qt SQL's connections
+    QString m_driver;
+    QString m_lastError;
+    bool m_inTransaction = false;
+    bool m_transactionFailed = false; // a statement failed since beginTransaction()
+};
+
+class OdbcConnectionFactory : public ConnectionFactory
+{
+public:
+    explicit OdbcConnectionFactory(std::shared_ptr<const OdbcDriverCatalog> catalog = nullptr)
+        : m_catalog(std::move(catalog))
+    {}
+    std::unique_ptr<Connection> create() override;
+
+private:
+    std::shared_ptr<const OdbcDriverCatalog> m_catalog;
+};
+
+} // namespace tarnwell::db
