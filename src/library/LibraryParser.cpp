@@ -1,0 +1,343 @@
+#include "library/LibraryParser.h"
+
+#include "library/Windows1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace tarnwell::library {
+
+namespace {
+constexpr int LengthBytes = 4;
+
+const QString LineFeedWithoutReturn =
+    QStringLiteral("Error in data format: linefeed not following carriage return");
+const QString MissingLineFeed =
+    QStringLiteral("Error in data format: Expected linefeed after carriage return");
+const QString PermissionDenied = QStringLiteral("Permission denied");
+
+QString displayPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Windows marks a file read-only with an attribute; elsewhere the owner's write bit stands for
+// it. The permission bits are asked, not access(): to a superuser every file looks writable.
+bool isReadOnly(const QFileInfo& info)
+{
+    return !info.permission(QFileDevice::WriteOwner);
+}
+
+// A record name becomes part of a file name; one that could climb out of the copy folder or name
+// a drive is never used as a path.
+bool isPlainFileName(const QString& name)
+{
+    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
+}
+
+// Blanks only; tabs and every other character stay part of the value.
+QByteArrayView stripBlanks(QByteArrayView bytes)
+{
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && bytes[begin] == ' ')
+        ++begin;
+    while (end > begin && bytes[end - 1] == ' ')
+        --end;
+    return bytes.sliced(begin, end - begin);
+}
+} // namespace
+
+bool DeleteFileIfExists(const QString& path, status::PendingMessages& pending)
+{
+    const QFileInfo info(path);
+    // A dangling link does not "exist" but must still go, or the copy would be written through it.
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    if (info.isDir())
+        return true; // not a file: the open that follows reports it
+
+    QString description;
+    if (!info.isSymLink() && isReadOnly(info)) {
+        description = PermissionDenied;
+    } else {
+        QFile file(path);
+        if (file.remove())
+            return true;
+        description = file.errorString();
+    }
+    pending.add(QStringLiteral("Could not delete \"") + displayPath(path) + QStringLiteral("\" (") +
+                description + QLatin1Char(')'));
+    return false;
+}
+
+QString copyFileName(const QString& recordName)
+{
+    return recordName + QStringLiteral("_Copy_") + QStringLiteral(".txt");
+}
+
+LibraryParser::LibraryParser(VendorLibrary& library, status::StatusLog& status,
+                             ParserOptions options)
+    : m_library(library), m_status(status), m_options(std::move(options))
+{
+    m_sinceYield.start();
+}
+
+LibraryParser::~LibraryParser()
+{
+    if (m_copy)
+        m_copy->close();
+}
+
+void LibraryParser::feed(QByteArrayView bytes)
+{
+    qsizetype pos = 0;
+    const qsizetype size = bytes.size();
+    while (pos < size) {
+        switch (m_state) {
+        case State::ContentLength: {
+            const qsizetype take = std::min(LengthBytes - m_buffer.size(), size - pos);
+            m_buffer.append(bytes.data() + pos, take);
+            pos += take;
+            if (m_buffer.size() < LengthBytes)
+                break;
+            const auto byteAt = [this](int i) {
+                return static_cast<std::uint32_t>(static_cast<unsigned char>(m_buffer[i]));
+            };
+            m_contentLength = byteAt(0) << 24 | byteAt(1) << 16 | byteAt(2) << 8 | byteAt(3);
+            m_buffer.clear();
+            if (m_contentLength >= 0x80000000u) {
+                m_status.ShowStatus(QStringLiteral("Error in data format: a record length of ") +
+                                    QString::number(m_contentLength) +
+                                    QStringLiteral(" bytes is damaged; the rest of the library "
+                                                   "is ignored"));
+                m_state = State::Ignoring;
+                break;
+            }
+            m_state = State::FirstSpace;
+            break;
+        }
+        case State::FirstSpace:
+            expectSeparator(bytes[pos++], ' ');
+            m_state = State::NameLength;
+            break;
+        case State::NameLength:
+            m_nameLength = static_cast<unsigned char>(bytes[pos++]);
+            m_buffer.clear();
+            m_state = State::SecondSpace;
+            break;
+        case State::SecondSpace:
+            expectSeparator(bytes[pos++], ' ');
+            m_state = State::RecordName;
+            if (m_nameLength == 0) {
+                // The empty name takes a step of its own but no byte.
+                afterStep();
+                completeName();
+            }
+            break;
+        case State::RecordName: {
+            const qsizetype take = std::min(m_nameLength - m_buffer.size(), size - pos);
+            m_buffer.append(bytes.data() + pos, take);
+            pos += take;
+            if (m_buffer.size() == m_nameLength)
+                completeName();
+            break;
+        }
+        case State::NameColon:
+            expectSeparator(bytes[pos++], ':');
+            if (m_contentLength > 0) {
+                m_contentRead = 0;
+                m_state = State::RecordContent;
+            } else {
+                endRecord();
+            }
+            break;
+        case State::RecordContent:
+            contentByte(bytes[pos++]);
+            break;
+        case State::LineFeedAfterReturn:
+            lineFeedAfterReturn(bytes[pos++]);
+            break;
+        case State::Ignoring:
+            return;
+        }
+        afterStep();
+    }
+}
+
+void LibraryParser::finish()
+{
+    if (m_state == State::NameColon || m_state == State::RecordContent ||
+        m_state == State::LineFeedAfterReturn) {
+        if (m_options.recordRead)
+            m_options.recordRead(m_name, m_recordValues);
+    }
+    m_buffer.clear();
+    m_state = State::Ignoring;
+    closeCopy();
+}
+
+void LibraryParser::afterStep()
+{
+    if (!m_options.yield)
+        return;
+    if (m_options.yieldIntervalMs > 0 && !m_sinceYield.hasExpired(m_options.yieldIntervalMs))
+        return;
+    m_options.yield();
+    m_sinceYield.start();
+}
+
+void LibraryParser::expectSeparator(char byte, char expected)
+{
+    if (byte != expected) {
+        m_status.ShowStatus(QStringLiteral("Error: expected data character '") +
+                            QLatin1Char(expected) + QLatin1Char('\''));
+    }
+    m_buffer.clear();
+}
+
+void LibraryParser::completeName()
+{
+    m_name = decodeWindows1252(m_buffer);
+    m_buffer.clear();
+    m_table = m_library.table(m_name);
+    m_recordValues = 0;
+    m_status.ShowStatus(QStringLiteral("Reading ") + m_name);
+    if (m_options.writeCopies)
+        openCopy();
+    m_state = State::NameColon;
+}
+
+void LibraryParser::contentByte(char byte)
+{
+    ++m_contentRead;
+    const bool lastByte = m_contentRead == m_contentLength;
+    State next = State::RecordContent;
+    bool complete = false;
+    char terminator = 0;
+
+    if (byte == ',') {
+        complete = true;
+        terminator = byte;
+    } else if (byte == '\r') {
+        complete = true;
+        terminator = byte;
+        next = State::LineFeedAfterReturn;
+    } else if (byte == '\n') {
+        m_status.ShowStatus(LineFeedWithoutReturn);
+        // A stray LF closing the content ends the value before it, just as the content's last
+        // byte would have; only bytes collected can form one.
+        complete = lastByte && !m_buffer.isEmpty();
+    } else {
+        m_buffer.append(byte);
+        complete = lastByte;
+    }
+
+    if (complete)
+        storeValue(terminator);
+    m_state = next;
+    if (lastByte)
+        endRecord(); // a CR as the very last byte expects no LF
+}
+
+void LibraryParser::lineFeedAfterReturn(char byte)
+{
+    ++m_contentRead;
+    if (byte != '\n')
+        m_status.ShowStatus(MissingLineFeed);
+    if (m_options.writeCopies)
+        writeCopy(QByteArrayView(&byte, 1));
+    if (m_contentRead < m_contentLength)
+        m_state = State::RecordContent;
+    else
+        endRecord();
+}
+
+void LibraryParser::storeValue(char terminator)
+{
+    if (m_table)
+        m_table->append(decodeWindows1252(stripBlanks(m_buffer)));
+    ++m_recordValues;
+    if (m_options.writeCopies) {
+        if (terminator)
+            m_buffer.append(terminator);
+        writeCopy(m_buffer);
+    }
+    m_buffer.clear();
+}
+
+void LibraryParser::endRecord()
+{
+    if (m_options.recordRead)
+        m_options.recordRead(m_name, m_recordValues);
+    m_buffer.clear();
+    m_state = State::ContentLength;
+}
+
+void LibraryParser::openCopy()
+{
+    closeCopy();
+    m_copyName = copyFileName(m_name);
+    m_copyWriteReported = false;
+    m_copy = std::make_unique<QFile>();
+
+    QString description;
+    if (!isPlainFileName(m_name)) {
+        description = QStringLiteral("the record name is not a plain file name");
+    } else {
+        const QString path = QDir(m_options.copyFolder).filePath(m_copyName);
+        DeleteFileIfExists(path, m_status.pendingMessages());
+        m_status.FlushPendingMessages();
+
+        m_copy->setFileName(path);
+        const QFileInfo info(path);
+        if (info.exists() && !info.isDir() && isReadOnly(info))
+            description = PermissionDenied;
+        else if (!m_copy->open(QIODevice::WriteOnly | QIODevice::Truncate))
+            description = m_copy->errorString();
+    }
+    if (!description.isEmpty()) {
+        m_status.ShowStatus(QStringLiteral("Could not open ") + m_copyName + QStringLiteral(" (") +
+                            description + QLatin1Char(')'));
+    }
+}
+
+void LibraryParser::writeCopy(QByteArrayView bytes)
+{
+    if (!m_copy || bytes.isEmpty())
+        return;
+    if (!m_copy->isOpen()) {
+        reportCopyWriteFailure(QStringLiteral("the file is not open"));
+        return;
+    }
+    if (m_copy->write(bytes.data(), bytes.size()) != bytes.size())
+        reportCopyWriteFailure(m_copy->errorString());
+}
+
+void LibraryParser::closeCopy()
+{
+    if (!m_copy)
+        return;
+    if (m_copy->isOpen()) {
+        if (!m_copy->flush())
+            reportCopyWriteFailure(m_copy->errorString());
+        m_copy->close();
+    }
+    m_copy.reset();
+}
+
+// One line per copy file: a full disk would otherwise repeat the same line for every value.
+void LibraryParser::reportCopyWriteFailure(const QString& description)
+{
+    if (m_copyWriteReported)
+        return;
+    m_copyWriteReported = true;
+    m_status.ShowStatus(QStringLiteral("Could not write ") + m_copyName + QStringLiteral(" (") +
+                        description + QLatin1Char(')'));
+}
+
+} // namespace tarnwell::library

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "library/VendorLibrary.h"
+#include "status/StatusLog.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QFile;
+
+namespace tarnwell::library {
+
+// How often the window gets to handle its pending events during a read when nothing else is
+// said. Handling them after every byte costs more than the read itself (see bench/), and a
+// tenth of a frame keeps the window just as responsive.
+inline constexpr int DefaultYieldIntervalMs = 10;
+
+struct ParserOptions
+{
+    // Writes every record's content to copyFolder as NAME_Copy_.txt while parsing.
+    bool writeCopies = false;
+    QString copyFolder;
+
+    // Lets the window handle its pending events; called between parser steps.
+    std::function<void()> yield;
+    // 0 calls `yield` after every step; otherwise at most once per this many milliseconds.
+    int yieldIntervalMs = DefaultYieldIntervalMs;
+
+    // Told about each record once its content has been read, with the number of values it gave.
+    std::function<void(const QString& name, int valueCount)> recordRead;
+};
+
+// Deletes `path` if it exists and is not read-only. A failure never reaches the caller: it is
+// queued in `pending` as "Could not delete "<path>" (<description>)", and false is returned.
+bool DeleteFileIfExists(const QString& path, status::PendingMessages& pending);
+
+// The name a record's copy is written under.
+QString copyFileName(const QString& recordName);
+
+// Turns the deciphered library stream into the tables of a VendorLibrary. The stream may arrive
+// in pieces of any size, down to single bytes: records and values straddle pieces freely, and
+// the tables come out the same however the stream is cut.
+//
+// Format faults are reported on the status display and parsing goes on; nothing in the stream
+// can stop it except a record length of 2^31 or more, after which the rest is ignored.
+class LibraryParser
+{
+public:
+    LibraryParser(VendorLibrary& library, status::StatusLog& status, ParserOptions options = {});
+    ~LibraryParser();
+
+    LibraryParser(const LibraryParser&) = delete;
+    LibraryParser& operator=(const LibraryParser&) = delete;
+
+    void feed(QByteArrayView bytes);
+
+    // The stream has ended: closes the copy file. A value still being collected is dropped
+    // silently; later feeds are ignored.
+    void finish();
+
+private:
+    enum class State {
+        ContentLength,
+        FirstSpace,
+        NameLength,
+        SecondSpace,
+        RecordName,
+        NameColon,
+        RecordContent,
+        LineFeedAfterReturn,
+        Ignoring,
+    };
+
+    void afterStep();
+    void expectSeparator(char byte, char expected);
+    void completeName();
+    void contentByte(char byte);
+    void lineFeedAfterReturn(char byte);
+    void storeValue(char terminator);
+    void endRecord();
+
+    void openCopy();
+    void writeCopy(QByteArrayView bytes);
+    void closeCopy();
+    void reportCopyWriteFailure(const QString& description);
+
+    VendorLibrary& m_library;
+    status::StatusLog& m_status;
+    ParserOptions m_options;
+
+    State m_state = State::ContentLength;
+    QByteArray m_buffer;
+    std::uint32_t m_contentLength = 0; // N
+    int m_nameLength = 0;              // n
+    std::uint32_t m_contentRead = 0;
+    QString m_name;
+    LibraryTable* m_table = nullptr;
+    int m_recordValues = 0;
+
+    std::unique_ptr<QFile> m_copy;
+    QString m_copyName;
+    bool m_copyWriteReported = false;
+
+    QElapsedTimer m_sinceYield;
+};
+
+} // namespace tarnwell::library
