@@ -1,0 +1,290 @@
+#include "LibraryTestSupport.h"
+
+#include "library/LibraryParser.h"
+
+#include "support/QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tarnwell::library;
+using namespace tarnwell::library::test;
+
+namespace {
+
+const QString LineFeedError =
+    QStringLiteral("Error in data format: linefeed not following carriage return");
+const QString CarriageReturnError =
+    QStringLiteral("Error in data format: Expected linefeed after carriage return");
+
+struct Parsed
+{
+    VendorLibrary library;
+    StatusCapture status;
+    std::vector<std::pair<QString, int>> records;
+};
+
+// Feeds `stream` in pieces of `piece` bytes (0: all at once).
+void parseInto(Parsed& parsed, QByteArrayView stream, qsizetype piece = 0,
+               ParserOptions options = {})
+{
+    options.recordRead = [&parsed](const QString& name, int count) {
+        parsed.records.emplace_back(name, count);
+    };
+    LibraryParser parser(parsed.library, parsed.status.log, std::move(options));
+    if (piece <= 0)
+        piece = std::max<qsizetype>(stream.size(), 1);
+    for (qsizetype at = 0; at < stream.size(); at += piece)
+        parser.feed(stream.sliced(at, std::min(piece, stream.size() - at)));
+    parser.finish();
+}
+
+QStringList stripConfigOf(QByteArrayView content)
+{
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", content));
+    return valuesOf(parsed.library.stripConfig);
+}
+
+} // namespace
+
+TEST(LibraryParser, SplitsValuesAtCommasAndLineEnds)
+{
+    EXPECT_EQ(stripConfigOf("a,,b"), QStringList({"a", "", "b"}));
+    EXPECT_EQ(stripConfigOf("a,\r\n"), QStringList({"a", ""}));
+    EXPECT_EQ(stripConfigOf("x\r\ny"), QStringList({"x", "y"}));
+    EXPECT_EQ(stripConfigOf("  a b  ,   ,\tc\t"), QStringList({"a b", "", "\tc\t"}));
+    EXPECT_EQ(stripConfigOf("12 \xB5"
+                            "F,90\xB0,Caf\xE9"),
+              QStringList({QString::fromUtf8("12 µF"), QString::fromUtf8("90°"),
+                           QString::fromUtf8("Café")}));
+}
+
+TEST(LibraryParser, LineEndFaultsAreReportedAndTheirBytesDropped)
+{
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", "a\nb,c\rzd"));
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"ab", "c", "d"}));
+    EXPECT_EQ(parsed.status.messages,
+              QStringList({"Reading StripConfig", LineFeedError, CarriageReturnError}));
+}
+
+// The last byte of a record ends it: a CR there expects no LF, and the byte after it is the
+// next record's length.
+TEST(LibraryParser, RecordsEndExactlyAtTheirLength)
+{
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", "a\r") + record("ExportVersion", "") +
+                          record("TerminalColors", "t1,t2"));
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"a"}));
+    EXPECT_EQ(parsed.library.exportVersion.Count(), 0);
+    EXPECT_EQ(valuesOf(parsed.library.terminalColors), QStringList({"t1", "t2"}));
+    EXPECT_EQ(parsed.status.messages, QStringList({"Reading StripConfig", "Reading ExportVersion",
+                                                   "Reading TerminalColors"}));
+}
+
+TEST(LibraryParser, StrayLineFeedClosingARecordKeepsItsValueInThatRecord)
+{
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", "a,b\n") + record("StripConfig", "c,\n") +
+                          record("Channel", "x"));
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(valuesOf(parsed.library.channel), QStringList({"x"}));
+    EXPECT_EQ(parsed.status.messages,
+              QStringList({"Reading StripConfig", LineFeedError, "Reading StripConfig",
+                           LineFeedError, "Reading Channel"}));
+}
+
+TEST(LibraryParser, RecordNamesSelectTablesExactly)
+{
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", "1,2") + record("channel", "lower") +
+                          record("Unknown", "u1,u2,u3") + record("", "nameless") +
+                          record("StripConfig", "3"));
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(parsed.library.channel.Count(), 0);
+    const std::vector<std::pair<QString, int>> records = {
+        {"StripConfig", 2}, {"channel", 1}, {"Unknown", 3}, {"", 1}, {"StripConfig", 1}};
+    EXPECT_EQ(parsed.records, records);
+    EXPECT_EQ(parsed.status.messages.at(3), QStringLiteral("Reading "));
+}
+
+TEST(LibraryParser, WrongSeparatorsAreReportedAndReadAsTheSeparator)
+{
+    QByteArray stream = record("StripConfig", "v") + record("Channel", "w");
+    stream[4] = 'X';                  // first blank of StripConfig
+    stream[7 + 11] = ';';             // its colon
+    stream[7 + 11 + 1 + 1 + 6] = '-'; // second blank of Channel
+    Parsed parsed;
+    parseInto(parsed, stream);
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"v"}));
+    EXPECT_EQ(valuesOf(parsed.library.channel), QStringList({"w"}));
+    EXPECT_EQ(parsed.status.messages,
+              QStringList({"Error: expected data character ' '", "Reading StripConfig",
+                           "Error: expected data character ':'",
+                           "Error: expected data character ' '", "Reading Channel"}));
+}
+
+TEST(LibraryParser, PayloadEndingMidRecordKeepsOnlyCompletedValues)
+{
+    Parsed parsed;
+    parseInto(parsed, QByteArrayView(record("StripConfig", "done,half")).chopped(2));
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"done"}));
+    EXPECT_EQ(parsed.status.messages, QStringList({"Reading StripConfig"}));
+
+    Parsed inLength;
+    parseInto(inLength, record("StripConfig", "a") + QByteArray("\0\0", 2));
+    EXPECT_EQ(valuesOf(inLength.library.stripConfig), QStringList({"a"}));
+    EXPECT_EQ(inLength.status.messages, QStringList({"Reading StripConfig"}));
+}
+
+TEST(LibraryParser, DamagedRecordLengthStopsTheReadWithAMessage)
+{
+    QByteArray damaged = record("Channel", "lost");
+    damaged[0] = '\x80';
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", "kept") + damaged + record("StripConfig", "lost"));
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"kept"}));
+    EXPECT_EQ(parsed.library.channel.Count(), 0);
+    ASSERT_EQ(parsed.status.messages.size(), 2);
+    EXPECT_TRUE(parsed.status.messages[1].contains(QStringLiteral("2147483652")))
+        << parsed.status.messages[1].toStdString();
+}
+
+// However the stream is cut, tables, status lines and records come out the same.
+TEST(LibraryParser, PiecesOfAnySizeParseAsTheWholeStream)
+{
+    QByteArray stream = payloadOf(sampleLibraryFiles());
+    stream += record("StripConfig", "a\nb,c\rz,\r") + record("", "") + record("X", "1,2\n");
+    Parsed whole;
+    parseInto(whole, stream);
+    ASSERT_GT(whole.library.stripConfig.Count(), 0);
+    for (const qsizetype piece : {1, 3, 128}) {
+        Parsed cut;
+        parseInto(cut, stream, piece);
+        EXPECT_EQ(tablesOf(cut.library), tablesOf(whole.library)) << "pieces of " << piece;
+        EXPECT_EQ(cut.status.messages, whole.status.messages) << "pieces of " << piece;
+        EXPECT_EQ(cut.records, whole.records) << "pieces of " << piece;
+    }
+}
+
+TEST(LibraryParser, YieldsAfterEveryStepOrAtIntervals)
+{
+    const QByteArray stream = record("StripConfig", "a,b,c");
+    int everyStep = 0;
+    ParserOptions options;
+    options.yield = [&everyStep] { ++everyStep; };
+    options.yieldIntervalMs = 0;
+    Parsed parsed;
+    parseInto(parsed, stream, 0, options);
+    // length, 2 blanks, name length, name, colon, 5 content bytes
+    EXPECT_EQ(everyStep, 11);
+
+    int bounded = 0;
+    options.yield = [&bounded] { ++bounded; };
+    options.yieldIntervalMs = 60'000;
+    Parsed quiet;
+    parseInto(quiet, stream, 1, options);
+    EXPECT_EQ(bounded, 0);
+}
+
+// ---- Copy mode ----
+
+namespace {
+ParserOptions copiesTo(const QString& folder)
+{
+    ParserOptions options;
+    options.writeCopies = true;
+    options.copyFolder = folder;
+    return options;
+}
+} // namespace
+
+TEST(LibraryCopies, ReproduceEveryFileByteForByte)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto files = sampleLibraryFiles();
+    Parsed parsed;
+    parseInto(parsed, payloadOf(files), 128, copiesTo(dir.path()));
+    for (const auto& [name, content] : files) {
+        const QString copy = dir.filePath(QString::fromLatin1(name) + "_Copy_.txt");
+        EXPECT_EQ(readFile(copy), content) << name.toStdString();
+    }
+}
+
+TEST(LibraryCopies, ReplaceAnEarlierLongerCopyAndLeaveOutStrayLineFeeds)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString copy = dir.filePath("StripConfig_Copy_.txt");
+    ASSERT_TRUE(writeFile(copy, QByteArray(100, '#')));
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", "a\nb,c\r\n"), 1, copiesTo(dir.path()));
+    EXPECT_EQ(readFile(copy), QByteArray("ab,c\r\n"));
+}
+
+TEST(LibraryCopies, ReadOnlyCopyIsKeptAndReadingGoesOn)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString copy = dir.filePath("StripConfig_Copy_.txt");
+    ASSERT_TRUE(writeFile(copy, "old"));
+    ASSERT_TRUE(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+    Parsed parsed;
+    parseInto(parsed, record("StripConfig", "new,values") + record("Channel", "c"), 0,
+              copiesTo(dir.path()));
+
+    EXPECT_EQ(readFile(copy), QByteArray("old"));
+    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"new", "values"}));
+    EXPECT_EQ(readFile(dir.filePath("Channel_Copy_.txt")), QByteArray("c"));
+    EXPECT_EQ(
+        parsed.status.messages,
+        QStringList(
+            {"Reading StripConfig",
+             "Could not delete \"" + QDir::toNativeSeparators(copy) + "\" (Permission denied)",
+             "Could not open StripConfig_Copy_.txt (Permission denied)",
+             "Could not write StripConfig_Copy_.txt (the file is not open)", "Reading Channel"}));
+}
+
+TEST(LibraryCopies, NamesThatLeaveTheFolderAreNotWritten)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString inner = dir.filePath("copies");
+    ASSERT_TRUE(QDir().mkpath(inner));
+    Parsed parsed;
+    parseInto(parsed, record("../escape", "x") + record("StripConfig", "y"), 0, copiesTo(inner));
+    EXPECT_FALSE(QFile::exists(dir.filePath("escape_Copy_.txt")));
+    EXPECT_TRUE(parsed.status.messages.contains(
+        "Could not open ../escape_Copy_.txt (the record name is not a plain file name)"));
+    EXPECT_EQ(readFile(QDir(inner).filePath("StripConfig_Copy_.txt")), QByteArray("y"));
+}
+
+TEST(DeleteFileIfExists, DeletesOnlyExistingWritableFiles)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    tarnwell::status::PendingMessages pending;
+
+    EXPECT_TRUE(DeleteFileIfExists(dir.filePath("missing"), pending));
+    const QString writable = dir.filePath("writable");
+    ASSERT_TRUE(writeFile(writable, "w"));
+    EXPECT_TRUE(DeleteFileIfExists(writable, pending));
+    EXPECT_FALSE(QFile::exists(writable));
+    EXPECT_TRUE(pending.isEmpty());
+
+    const QString readOnly = dir.filePath("read-only");
+    ASSERT_TRUE(writeFile(readOnly, "r"));
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
+    EXPECT_FALSE(DeleteFileIfExists(readOnly, pending));
+    EXPECT_TRUE(QFile::exists(readOnly));
+    EXPECT_EQ(pending.items(),
+              QStringList({"Could not delete \"" + QDir::toNativeSeparators(readOnly) +
+                           "\" (Permission denied)"}));
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
