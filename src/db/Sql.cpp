@@ -20,3 +20,21 @@ QString fixedWidth(const QString& value, int width)
 }
 
 } // namespace tarnwell::db::sql
+
+#include "status/Failure.h"
+
+#include <QRegularExpression>
+
+namespace tarnwell::db::sql {
+
+QString bare(const QString& value)
+{
+    static const QRegularExpression number(
+        QStringLiteral(R"(^[+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?$)"));
+    if (!number.match(value).hasMatch())
+        throw Failure(QStringLiteral("The library value \"") + value +
+                      QStringLiteral("\" is not a number and cannot be written as one."));
+    return value;
+}
+
+} // namespace tarnwell::db::sql

@@ -18,3 +18,12 @@ QString dateText(const QDate& date, const QLocale& locale = QLocale::system());
 QString fixedWidth(const QString& value, int width);
 
 } // namespace tarnwell::db::sql
+
+namespace tarnwell::db::sql {
+
+// A library value that a statement writes bare, as a number. Anything but a plain decimal
+// number (sign, digits, point, exponent) is refused with a Failure naming it, so that a damaged
+// library value can never become part of the statement's syntax.
+QString bare(const QString& value);
+
+} // namespace tarnwell::db::sql

@@ -26,8 +26,7 @@ void StatusLog::publish()
 {
     if (m_display)
         m_display(caption());
-    if (m_pump)
-        m_pump();
+    processEvents();
 }
 
 void StatusLog::ShowStatus(const QString& text)

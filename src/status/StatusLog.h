@@ -48,6 +48,14 @@ public:
 
     PendingMessages& pendingMessages() { return m_pending; }
 
+    // Lets the window handle pending events, as every write does; for long loops that write
+    // nothing.
+    void processEvents()
+    {
+        if (m_pump)
+            m_pump();
+    }
+
     const std::array<QString, LineCount>& lines() const { return m_lines; }
     QString caption() const;
 

@@ -1,6 +1,11 @@
 #include "app/core/MainController.h"
 
+#include "import/ImportSession.h"
+#include "library/LibraryReader.h"
+#include "selection/ImportRun.h"
 #include "status/Failure.h"
+
+#include <QElapsedTimer>
 
 #include <utility>
 
@@ -52,6 +57,41 @@ void MainController::Form_Load()
     m_status.ShowStatus(QStringLiteral("Program opens."));
     m_view.setImportFrameVisible(false);
     Activated = false;
+}
+
+void MainController::Form_Activate()
+{
+    if (Activated || m_ended)
+        return;
+    // Set first: the read below lets events through, and a second activation must not start
+    // a second read.
+    Activated = true;
+    m_view.setConnectButton(false, QStringLiteral("Please Wait"));
+    m_view.processEvents();
+
+    library::ReadOptions options;
+    options.WriteCopies = false;
+    options.yield = [this] { m_view.processEvents(); };
+    const library::ReadOutcome outcome =
+        library::ReadLibrary(m_programPath, m_library, m_status, options);
+    if (!outcome) {
+        m_dialogs.message(outcome.message(), ApplicationTitle, MessageIcon::Critical);
+        endProgram(1);
+        return;
+    }
+
+    LibraryVersion = m_library.exportVersion.Count() >= 1 ? m_library.exportVersion.value(1)
+                                                           : QString();
+    if (LibraryVersion != QLatin1String("3.0")) {
+        m_dialogs.message(QStringLiteral("You must use version ") + LibraryVersion +
+                              QStringLiteral(" of the Import utility with these files!"),
+                          QStringLiteral("Incorrect Version"), MessageIcon::Critical);
+        endProgram(1);
+        return;
+    }
+    m_status.ShowStatus(QStringLiteral("Done reading -- Please connect"));
+    m_view.setConnectButton(true, QStringLiteral("Connect"));
+    m_view.processEvents();
 }
 
 void MainController::cmdConnect_Click()
@@ -157,17 +197,88 @@ void MainController::loginToDomain(db::Database& database)
     m_view.setImportFrameVisible(true);
     m_view.clearApparatusList();
     m_loggedIn = true;
+
+    const selection::ListOutcome listed = selection::BuildApparatusList(
+        database, m_library, m_domain, m_status, m_list,
+        [this](const selection::ApparatusEntry& entry) {
+            m_view.addApparatusLine(entry.line);
+            m_view.processEvents();
+        });
+    if (listed == selection::ListOutcome::Complete) {
+        if (!m_list.entries.empty())
+            m_view.showImportButton();
+        m_view.setApparatusCountCaption(selection::ApparatusCountCaption(m_list));
+    }
+    m_view.setBusy(false);
 }
 
 void MainController::cmdImport_Click()
 {
     if (m_ended || m_handlerRunning)
         return;
+    HandlerGuard guard(m_handlerRunning);
+    if (!m_loggedIn) {
+        // The list on screen may belong to an earlier login while the connection does not.
+        m_status.ShowStatus(QStringLiteral("Please connect and log into a domain before importing."));
+        return;
+    }
+
+    std::vector<selection::ApparatusEntry> chosen;
+    const ImportMode mode = m_view.importMode();
+    const QList<int> selected = mode == ImportMode::Selected ? m_view.selectedLines() : QList<int>();
+    for (int i = 0; i < static_cast<int>(m_list.entries.size()); ++i) {
+        if (mode == ImportMode::All || selected.contains(i))
+            chosen.push_back(m_list.entries[static_cast<std::size_t>(i)]);
+    }
+
+    m_importing = true;
+    m_view.setConnectButton(false, QStringLiteral("Connect"));
+    m_view.setImportEnabled(false);
+    m_view.setBusy(true);
+
+    selection::ImportRun run(*m_database, m_library, m_domain, m_status);
+    run.setProgress([this](int done, int total) { m_view.setProgress(done, total); });
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    run.setBetweenStatements([&] {
+        // Often enough for the window to stay responsive, seldom enough not to slow the run.
+        if (sinceEvents.elapsed() >= 50) {
+            m_view.processEvents();
+            sinceEvents.restart();
+        }
+        if (m_stopRequested)
+            throw import::RunStopped();
+    });
+    run.run(chosen);
+
+    m_importing = false;
+    m_view.setProgress(0, 0);
+    m_view.setBusy(false);
+    m_view.setConnectButton(true, QStringLiteral("Connect"));
+    m_view.setImportEnabled(true);
+    if (m_stopRequested)
+        endProgram(0);
 }
 
 void MainController::mnuFileExit_Click()
 {
+    if (m_importing) {
+        // Ending in the middle of an apparatus would leave it to the server to discard and the
+        // triggers switched off: the run stops after the current statement and ends the program.
+        if (!m_stopRequested)
+            m_status.ShowStatus(QStringLiteral("Stopping the import before the program ends..."));
+        m_stopRequested = true;
+        return;
+    }
     endProgram(0);
+}
+
+bool MainController::closeRequested()
+{
+    if (!m_importing)
+        return true;
+    mnuFileExit_Click();
+    return false;
 }
 
 } // namespace tarnwell::app

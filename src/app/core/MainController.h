@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "db/Login.h"
 #include "library/VendorLibrary.h"
+#include "selection/ApparatusList.h"
 #include "status/StatusLog.h"
 
 #include <QString>
@@ -27,6 +28,9 @@ public:
     void cmdConnect_Click();
     void cmdImport_Click();
     void mnuFileExit_Click();
+    // The window's close button: like File, Exit. False while a run is stopping; the run then
+    // ends the program itself.
+    bool closeRequested();
 
     status::StatusLog& status() { return m_status; }
     const status::StatusLog& status() const { return m_status; }
@@ -35,6 +39,8 @@ public:
     // The connection of the last successful login, or nullptr.
     db::Database* database() const { return m_loggedIn ? m_database.get() : nullptr; }
     bool hasEnded() const { return m_ended; }
+    bool isImporting() const { return m_importing; }
+    const selection::ApparatusList& apparatusList() const { return m_list; }
 
 private:
     void endProgram(int exitCode);
@@ -54,6 +60,10 @@ private:
     std::unique_ptr<db::Database> m_database;
     db::DomainContext m_domain;
     bool m_loggedIn = false;
+    selection::ApparatusList m_list;
+
+    bool m_importing = false;
+    bool m_stopRequested = false;
 
     // Set while a handler that lets the window process events is under way, so a second click
     // cannot start another connect or run on top of it.

@@ -1,0 +1,373 @@
+#include "app/frmMain.h"
+
+#include "app/Fonts.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tarnwell::app {
+
+namespace {
+
+// Column headings over the fixed-width apparatus lines: type at 1, name at 17, the "In Domain"
+// mark at 49, revision at 55, manufacturer from 61.
+QString columnHeadings()
+{
+    return QStringLiteral("Type").leftJustified(16) + QStringLiteral("Name").leftJustified(28) +
+           QStringLiteral("In Domain Rev   Manufacturer");
+}
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QString& programPath,
+                 QWidget* parent)
+    : QMainWindow(parent), m_controller(*this, dialogs, connections, programPath)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(MainWindowCaption);
+    buildMenus();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(buildConnectFrame());
+
+    lblDomain = named(new QLabel(QStringLiteral("Choose Domain:")), "lblDomain");
+    lblDomain->setVisible(false);
+    layout->addWidget(lblDomain);
+
+    layout->addWidget(buildImportFrame(), 1);
+
+    auto* importRow = new QHBoxLayout;
+    cmdImport = named(new QPushButton(QStringLiteral("Import")), "cmdImport");
+    cmdImport->setAutoDefault(true);
+    cmdImport->setVisible(false);
+    connect(cmdImport, &QPushButton::clicked, this, &frmMain::cmdImport_Click);
+    importRow->addWidget(cmdImport);
+    prgImport = named(new QProgressBar, "prgImport");
+    prgImport->setFormat(QStringLiteral("Apparatus %v of %m"));
+    prgImport->setVisible(false);
+    importRow->addWidget(prgImport, 1);
+    layout->addLayout(importRow);
+
+    lblStatus = named(new QLabel, "lblStatus");
+    lblStatus->setFont(fixedPitchFont());
+    lblStatus->setAutoFillBackground(true);
+    QPalette white = lblStatus->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    lblStatus->setPalette(white);
+    lblStatus->setFrameShape(QFrame::StyledPanel);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblStatus->setTextFormat(Qt::PlainText);
+    // A user must be able to copy a failure description out of the log.
+    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblStatus->setMinimumHeight(QFontMetrics(lblStatus->font()).lineSpacing() *
+                                    status::StatusLog::LineCount + 8);
+    layout->addWidget(lblStatus);
+
+    setCentralWidget(central);
+    resize(820, 720);
+
+    setTabOrder(optOracle, optSQLServer);
+    setTabOrder(optSQLServer, txtServerName);
+    setTabOrder(txtServerName, txtDataSource);
+    setTabOrder(txtDataSource, txtUserID);
+    setTabOrder(txtUserID, txtPassword);
+    setTabOrder(txtPassword, cmdConnect);
+
+    m_controller.Form_Load();
+}
+
+frmMain::~frmMain()
+{
+    setBusy(false);
+}
+
+void frmMain::buildMenus()
+{
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+    connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+}
+
+QWidget* frmMain::buildConnectFrame()
+{
+    auto* frame = named(new QGroupBox(QStringLiteral("Step 1 : Connect to SPI")), "fraConnect");
+    auto* grid = new QGridLayout(frame);
+
+    optOracle = named(new QRadioButton(QStringLiteral("Oracle")), "optOracle");
+    optSQLServer = named(new QRadioButton(QStringLiteral("SQL Server")), "optSQLServer");
+    optSQLServer2005 = named(new QRadioButton(QStringLiteral("SQL Server 2005")), "optSQLServer2005");
+    optWatcom = named(new QRadioButton(QStringLiteral("Watcom")), "optWatcom");
+    auto* platforms = new QButtonGroup(frame);
+    auto* optionRow = new QHBoxLayout;
+    for (QRadioButton* option : {optOracle, optSQLServer, optSQLServer2005, optWatcom}) {
+        platforms->addButton(option);
+        optionRow->addWidget(option);
+    }
+    optionRow->addStretch();
+    optSQLServer2005->setVisible(false);
+    optWatcom->setVisible(false);
+    grid->addLayout(optionRow, 0, 0, 1, 5);
+
+    struct Box
+    {
+        QLineEdit*& edit;
+        const char* name;
+        const char* labelName;
+        QString caption;
+    };
+    const Box boxes[] = {
+        {txtServerName, "txtServerName", "lblServerName", QStringLiteral("Server Name")},
+        {txtDataSource, "txtDataSource", "lblDataSource", QStringLiteral("Database Name")},
+        {txtUserID, "txtUserID", "lblUserID", QStringLiteral("Domain Logon Name")},
+        {txtPassword, "txtPassword", "lblPassword", QStringLiteral("Domain Logon Password")},
+    };
+    int column = 0;
+    for (const Box& box : boxes) {
+        box.edit = new QLineEdit;
+        box.edit->setObjectName(QString::fromLatin1(box.name));
+        auto* label = new QLabel(box.caption);
+        label->setObjectName(QString::fromLatin1(box.labelName));
+        label->setBuddy(box.edit);
+        grid->addWidget(label, 1, column);
+        grid->addWidget(box.edit, 2, column);
+        ++column;
+    }
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+
+    cmdConnect = named(new QPushButton(QStringLiteral("Connect")), "cmdConnect");
+    cmdConnect->setAutoDefault(true);
+    connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
+    grid->addWidget(cmdConnect, 2, column);
+    return frame;
+}
+
+QWidget* frmMain::buildImportFrame()
+{
+    fraImport = named(new QGroupBox(QStringLiteral("Step 2 : Select the Apparatus to be Imported")),
+                      "fraImport");
+    auto* layout = new QVBoxLayout(fraImport);
+    optAll = named(new QRadioButton(QStringLiteral(
+                       "Import all the apparatus configurations and reference apparatuses")),
+                   "optAll");
+    optSelected = named(new QRadioButton(QStringLiteral(
+                            "Import only the selected apparatus configurations and reference apparatuses")),
+                        "optSelected");
+    auto* modes = new QButtonGroup(fraImport);
+    modes->addButton(optAll);
+    modes->addButton(optSelected);
+    layout->addWidget(optAll);
+    layout->addWidget(optSelected);
+
+    auto* headings = named(new QLabel(columnHeadings()), "lblHeadings");
+    headings->setFont(fixedPitchFont());
+    headings->setContentsMargins(4, 0, 0, 0);
+    layout->addWidget(headings);
+
+    lstApparatus = named(new QListWidget, "lstApparatus");
+    lstApparatus->setFont(fixedPitchFont());
+    lstApparatus->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    layout->addWidget(lstApparatus, 1);
+
+    lblApparatusCount = named(new QLabel, "lblApparatusCount");
+    layout->addWidget(lblApparatusCount);
+    fraImport->setVisible(false);
+    return fraImport;
+}
+
+bool frmMain::event(QEvent* event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        m_controller.Form_Activate();
+    return handled;
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_controller.closeRequested())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void frmMain::cmdConnect_Click()
+{
+    m_controller.cmdConnect_Click();
+}
+
+void frmMain::cmdImport_Click()
+{
+    m_controller.cmdImport_Click();
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    m_controller.mnuFileExit_Click();
+}
+
+db::Platform frmMain::platform() const
+{
+    if (optOracle->isChecked())
+        return db::Platform::Oracle;
+    if (optSQLServer->isChecked())
+        return db::Platform::SQLServer;
+    if (optSQLServer2005->isChecked())
+        return db::Platform::SQLServer2005;
+    if (optWatcom->isChecked())
+        return db::Platform::Watcom;
+    return db::Platform::None;
+}
+
+QString frmMain::serverName() const
+{
+    return txtServerName->text();
+}
+
+QString frmMain::dataSource() const
+{
+    return txtDataSource->text();
+}
+
+QString frmMain::userId() const
+{
+    return txtUserID->text();
+}
+
+void frmMain::setUserId(const QString& text)
+{
+    txtUserID->setText(text);
+}
+
+QString frmMain::password() const
+{
+    return txtPassword->text();
+}
+
+void frmMain::setPassword(const QString& text)
+{
+    txtPassword->setText(text);
+}
+
+void frmMain::setConnectButton(bool enabled, const QString& caption)
+{
+    cmdConnect->setEnabled(enabled);
+    cmdConnect->setText(caption);
+}
+
+void frmMain::showDomainLabel()
+{
+    lblDomain->setVisible(true);
+}
+
+void frmMain::setDomainCaption(const QString& caption)
+{
+    lblDomain->setText(caption);
+}
+
+void frmMain::setImportFrameVisible(bool visible)
+{
+    fraImport->setVisible(visible);
+}
+
+void frmMain::showImportButton()
+{
+    cmdImport->setVisible(true);
+}
+
+void frmMain::setImportEnabled(bool enabled)
+{
+    cmdImport->setEnabled(enabled);
+}
+
+void frmMain::clearApparatusList()
+{
+    lstApparatus->clear();
+}
+
+void frmMain::addApparatusLine(const QString& line)
+{
+    lstApparatus->addItem(line);
+}
+
+void frmMain::setApparatusCountCaption(const QString& caption)
+{
+    lblApparatusCount->setText(caption);
+}
+
+ImportMode frmMain::importMode() const
+{
+    if (optAll->isChecked())
+        return ImportMode::All;
+    if (optSelected->isChecked())
+        return ImportMode::Selected;
+    return ImportMode::None;
+}
+
+QList<int> frmMain::selectedLines() const
+{
+    QList<int> rows;
+    for (int row = 0; row < lstApparatus->count(); ++row) {
+        if (lstApparatus->item(row)->isSelected())
+            rows.append(row);
+    }
+    return rows;
+}
+
+void frmMain::setProgress(int done, int total)
+{
+    prgImport->setVisible(total > 0);
+    if (total > 0) {
+        prgImport->setRange(0, total);
+        prgImport->setValue(done);
+    }
+}
+
+void frmMain::setStatusText(const QString& caption)
+{
+    QString text = caption;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lblStatus->setText(text);
+}
+
+void frmMain::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void frmMain::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+} // namespace tarnwell::app

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "db/Database.h"
+#include "db/Login.h"
+#include "db/MessageInForce.h"
+#include "db/TermCatalogue.h"
+#include "library/VendorLibrary.h"
+
+#include <QString>
+
+#include <functional>
+#include <set>
+
+namespace tarnwell::import {
+
+// Thrown between statements when the user ends the program during a run. It is not a Failure:
+// nothing reports it, the current apparatus is rolled back and the run ends.
+struct RunStopped
+{
+};
+
+enum class ApparatusOutcome { Written, Failed };
+
+// What the configuration and the reference import share during one import run: the
+// connection, the library, the domain, the message in force and the terminal catalogue.
+class ImportSession
+{
+public:
+    ImportSession(db::Database& database, const library::VendorLibrary& library,
+                  const db::DomainContext& domain);
+
+    db::Database& database() { return m_database; }
+    const library::VendorLibrary& library() const { return m_library; }
+    const db::DomainContext& domain() const { return m_domain; }
+    db::MessageInForce& message() { return m_message; }
+    db::TermCatalogue& catalogue() { return m_catalogue; }
+
+    // Writes one apparatus in one transaction: committed when `write` completes, rolled back
+    // when any of its statements fails. A failure under a message is reported with that message
+    // and the database's description; `afterFailure` then runs outside the transaction. A
+    // failure while no message stands is rolled back and passed on to the run.
+    ApparatusOutcome writeWhole(const std::function<void()>& write, const QString& commitMessage,
+                                const std::function<void()>& afterFailure = {});
+
+    // Strips written in this run, by the library's strip key.
+    std::set<QString>& writtenStrips() { return m_writtenStrips; }
+
+private:
+    db::Database& m_database;
+    const library::VendorLibrary& m_library;
+    const db::DomainContext& m_domain;
+    db::MessageInForce m_message;
+    db::TermCatalogue m_catalogue;
+    std::set<QString> m_writtenStrips;
+};
+
+} // namespace tarnwell::import

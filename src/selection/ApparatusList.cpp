@@ -1,0 +1,166 @@
+#include "selection/ApparatusList.h"
+
+#include "db/Sql.h"
+#include "status/Failure.h"
+
+namespace tarnwell::selection {
+
+using db::sql::escaped;
+using library::LibraryTable;
+
+namespace {
+
+// Columns of a StripConfig row read for the list.
+constexpr int ConfigDescription = 8;
+constexpr int ConfigManufacturer = 22;
+constexpr int ConfigName = 23;
+// Columns of a Channel row read for the list.
+constexpr int ChannelDescription = 36;
+constexpr int ChannelManufacturer = 51;
+constexpr int ChannelName = 52;
+
+constexpr int NameWidth = 30;
+
+QString configurationQuery(const db::DomainContext& d, const QString& manufacturer,
+                           const QString& name)
+{
+    return QStringLiteral("SELECT term_mfr_name, term_mod_name ") +
+           QStringLiteral("FROM   strip_config, term_mfr, term_mfr_mod ") +
+           QStringLiteral("WHERE  strip_config.term_mfr_id = term_mfr.term_mfr_id ") +
+           QStringLiteral("AND    strip_config.proj_id = ") + d.proj_id + QStringLiteral(" ") +
+           QStringLiteral("AND    strip_config.site_id = ") + d.site_id + QStringLiteral(" ") +
+           QStringLiteral("AND    strip_config.term_mfr_id = term_mfr_mod.term_mfr_id ") +
+           QStringLiteral("AND    strip_config.term_mod_id = term_mfr_mod.term_mod_id ") +
+           QStringLiteral("AND    term_mfr_name LIKE '") + escaped(manufacturer) + QStringLiteral("' ") +
+           QStringLiteral("AND    term_mod_name LIKE '") + escaped(name) + QStringLiteral("' ");
+}
+
+QString referenceQuery(const db::DomainContext& d, const QString& manufacturer, const QString& name)
+{
+    return QStringLiteral("SELECT term_mfr_name, term_mod_name ") +
+           QStringLiteral("FROM   panel_strip, channel, term_mfr, term_mfr_mod ") +
+           QStringLiteral("WHERE  channel.strip_id = panel_strip.strip_id ") +
+           QStringLiteral("AND    panel_strip.proj_id = ") + d.proj_id + QStringLiteral(" ") +
+           QStringLiteral("AND    panel_strip.site_id = ") + d.site_id + QStringLiteral(" ") +
+           QStringLiteral("AND    channel.term_mfr_id = term_mfr.term_mfr_id ") +
+           QStringLiteral("AND    channel.term_mfr_id = term_mfr_mod.term_mfr_id ") +
+           QStringLiteral("AND    channel.term_mod_id = term_mfr_mod.term_mod_id ") +
+           QStringLiteral("AND    panel_strip.def_flg = 'Y' ") +
+           QStringLiteral("AND    term_mfr_name LIKE '") + escaped(manufacturer) + QStringLiteral("' ") +
+           QStringLiteral("AND    term_mod_name like '") + escaped(name) + QStringLiteral("' ");
+}
+
+// Which failure message a failure at this point of the listing is reported under.
+enum class Armed { Caller, ConfigurationCheck, ReferenceCheck };
+
+} // namespace
+
+QString Revision(const QString& description)
+{
+    const QString last = (QStringLiteral("   ") + description).right(2).toUpper();
+    if (last.at(0) == QLatin1Char('R') && last.at(1) >= QLatin1Char('1') &&
+        last.at(1) <= QLatin1Char('9'))
+        return last;
+    return QStringLiteral("??");
+}
+
+QString ApparatusLine(ApparatusKind kind, const QString& name, bool inDomain,
+                      const QString& description, const QString& manufacturer)
+{
+    const QString type = kind == ApparatusKind::Configuration ? QStringLiteral("Configuration ")
+                                                              : QStringLiteral("Reference     ");
+    return type + QStringLiteral("  ") + db::sql::fixedWidth(name, NameWidth) + QStringLiteral("  ") +
+           (inDomain ? QStringLiteral("Y") : QStringLiteral("N")) + QStringLiteral("     ") +
+           Revision(description) + QStringLiteral("    ") + manufacturer;
+}
+
+void InsertionSort(std::vector<clsReference>& listreferences, const clsReference& reference)
+{
+    if (listreferences.empty())
+        listreferences.emplace_back();
+    const std::size_t n = listreferences.size() - 1;
+    std::size_t i = 1;
+    while (i <= n && QString::compare(reference.name, listreferences[i].name) > 0)
+        ++i;
+    listreferences.insert(listreferences.begin() + static_cast<std::ptrdiff_t>(i), reference);
+}
+
+ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibrary& library,
+                               const db::DomainContext& domain, status::StatusLog& status,
+                               ApparatusList& list,
+                               const std::function<void(const ApparatusEntry&)>& added)
+{
+    list = ApparatusList();
+    std::vector<clsReference> references(1);
+    Armed armed = Armed::Caller;
+
+    const auto add = [&](const ApparatusEntry& entry) {
+        list.entries.push_back(entry);
+        if (added)
+            added(entry);
+    };
+
+    try {
+        const LibraryTable& configs = library.stripConfig;
+        if (configs.Count() > 0) {
+            for (int j = 1; j <= configs.Count(); j += library::StripConfigWidth) {
+                const LibraryTable::Row row = configs.row(j, library::StripConfigWidth);
+                armed = Armed::ConfigurationCheck;
+                const db::ResultSet found = database.RunQuery(
+                    configurationQuery(domain, row[ConfigManufacturer], row[ConfigName]));
+                add({ApparatusKind::Configuration, row[ConfigName], j,
+                     ApparatusLine(ApparatusKind::Configuration, row[ConfigName],
+                                   found.rowCount() != 0, row[ConfigDescription],
+                                   row[ConfigManufacturer])});
+                ++list.configurations;
+            }
+        }
+
+        const LibraryTable& channels = library.channel;
+        if (library.panelStrip.Count() > 0) {
+            for (int j = 1; j <= channels.Count(); j += library::ChannelWidth) {
+                const LibraryTable::Row row = channels.row(j, library::ChannelWidth);
+                armed = Armed::ReferenceCheck;
+                const db::ResultSet found = database.RunQuery(
+                    referenceQuery(domain, row[ChannelManufacturer], row[ChannelName]));
+                armed = Armed::Caller;
+                clsReference reference;
+                reference.name = row[ChannelName];
+                reference.row = j;
+                reference.listitem =
+                    ApparatusLine(ApparatusKind::Reference, row[ChannelName], found.rowCount() != 0,
+                                  row[ChannelDescription], row[ChannelManufacturer]);
+                ++list.references;
+                InsertionSort(references, reference);
+                status.processEvents();
+            }
+        }
+    } catch (const Failure&) {
+        switch (armed) {
+        case Armed::ConfigurationCheck:
+            status.ShowStatus(
+                QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed."));
+            return ListOutcome::ConfigurationCheckFailed;
+        case Armed::ReferenceCheck:
+            status.ShowStatus(
+                QStringLiteral("The query to check if a REFERENCE strip is in SPI already failed."));
+            return ListOutcome::ReferenceCheckFailed;
+        case Armed::Caller:
+            break;
+        }
+        throw;
+    }
+
+    for (std::size_t i = 1; i < references.size(); ++i)
+        add({ApparatusKind::Reference, references[i].name, references[i].row,
+             references[i].listitem});
+    return ListOutcome::Complete;
+}
+
+QString ApparatusCountCaption(const ApparatusList& list)
+{
+    return QString::number(list.configurations) + QStringLiteral(" Configurations and ") +
+           QString::number(list.references) + QStringLiteral(" References available to import.");
+}
+
+} // namespace tarnwell::selection

@@ -1,1 +1,0 @@
-// Filled by the apparatus list and the import run.
