@@ -1,0 +1,32 @@
+#include "db/Database.h"
+#include "db/Triggers.h"
+#include "status/StatusLog.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingConnection.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarnwell;
+using namespace tarnwell::db;
+
+namespace {
+
+TEST(TriggerStatements, FollowThePlatformsDialect)
+{
+    tarnwell::testing::RecordingConnection recording;
+    status::StatusLog log;
+    Database oracle(recording, Platform::Oracle, log);
+    DisableTriggers(oracle);
+    EnableTriggers(oracle);
+    Database watcom(recording, Platform::Watcom, log);
+    DisableTriggers(watcom);
+    EXPECT_EQ(recording.statements,
+              (QStringList{QStringLiteral("ALTER TABLE panel DISABLE ALL TRIGGERS"),
+                           QStringLiteral("ALTER TABLE udf_panel DISABLE ALL TRIGGERS"),
+                           QStringLiteral("ALTER TABLE panel ENABLE ALL TRIGGERS"),
+                           QStringLiteral("ALTER TABLE udf_panel ENABLE ALL TRIGGERS"),
+                           QStringLiteral("ALTER TABLE panel DISABLE TRIGGER ALL"),
+                           QStringLiteral("ALTER TABLE udf_panel DISABLE TRIGGER ALL")}));
+}
+
+} // namespace
