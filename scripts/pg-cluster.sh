@@ -84,20 +84,22 @@ owner_psql() {
         -U "$OWNER_ROLE" -d "$db" "$@"
 }
 
+# The server keeps its data, socket and log in its runtime folder: DIR itself, or a short folder
+# under /tmp when DIR's path is too long for a socket or the server user cannot reach DIR.
 stop_cluster() {
     local dir=$1
     [ -f "$dir/$MARKER" ] || return 0
-    if [ -f "$dir/data/postmaster.pid" ]; then
-        as_server_user "$PG_BIN/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+    local runtime
+    runtime=$(cat "$dir/runtime-dir" 2>/dev/null || true)
+    if [ -n "$runtime" ] && [ -f "$runtime/data/postmaster.pid" ]; then
+        as_server_user "$PG_BIN/pg_ctl" -D "$runtime/data" -m immediate -w stop >/dev/null 2>&1 || true
     fi
-    local socket
-    socket=$(cat "$dir/socket-dir" 2>/dev/null || true)
-    # A socket folder outside DIR was made by mktemp under /tmp; nothing else is removed there.
-    if [ -n "$socket" ] && [ "${socket#"$dir"/}" = "$socket" ] && [[ $socket == /tmp/twpg.* ]]; then
-        rm -rf -- "$socket"
+    # A runtime folder outside DIR was made by mktemp under /tmp; nothing else is removed there.
+    if [ -n "$runtime" ] && [ "$runtime" != "$dir" ] && [[ $runtime == /tmp/twpg.* ]]; then
+        rm -rf -- "$runtime"
     fi
-    rm -rf -- "$dir/data" "$dir/s" "$dir/odbc" "$dir/socket-dir" "$dir/cluster.env" \
-        "$dir/superuser-password" "$dir/server.log" "$dir/demo"
+    rm -rf -- "$dir/data" "$dir/s" "$dir/server.log" "$dir/odbc" "$dir/runtime-dir" \
+        "$dir/socket-dir" "$dir/cluster.env" "$dir/superuser-password" "$dir/demo"
 }
 
 start_cluster() {
@@ -113,23 +115,35 @@ start_cluster() {
     [ -x "$PG_BIN/initdb" ] || die "PostgreSQL 15 is not installed (scripts/setup.sh installs it)"
     [ -f "$PSQLODBC" ] || die "psqlODBC is not installed (scripts/setup.sh installs it)"
 
-    # Socket paths are limited to about 107 bytes; a long DIR gets a short folder under /tmp.
-    local socket=$dir/s
-    if [ $((${#socket} + ${#PORT} + 12)) -gt 100 ]; then
-        socket=$(mktemp -d /tmp/twpg.XXXXXX)
-    else
-        mkdir -p "$socket"
-    fi
-    echo "$socket" >"$dir/socket-dir"
-
     (umask 077 && od -An -N18 -tx1 /dev/urandom | tr -d ' \n' >"$dir/superuser-password")
+
+    # Socket paths are limited to about 107 bytes, and a server run as postgres must be able to
+    # reach its folder; otherwise everything the server touches goes to a short folder in /tmp.
+    local runtime=$dir
     if [ "$(id -u)" -eq 0 ]; then
-        chown -R postgres: "$dir" "$socket"
+        chown postgres: "$dir"
+        runuser -u postgres -- test -w "$dir" -a -x "$dir" || runtime=
+    fi
+    if [ -z "$runtime" ] || [ $((${#dir} + ${#PORT} + 14)) -gt 100 ]; then
+        runtime=$(mktemp -d /tmp/twpg.XXXXXX)
+        chmod 755 "$runtime"
+    fi
+    local socket=$runtime/s
+    mkdir -p "$socket"
+    echo "$runtime" >"$dir/runtime-dir"
+    echo "$socket" >"$dir/socket-dir"
+    if [ "$(id -u)" -eq 0 ]; then
+        chown -R postgres: "$runtime"
     fi
 
-    as_server_user "$PG_BIN/initdb" -D "$dir/data" --no-sync -U "$SUPERUSER" \
-        --pwfile="$dir/superuser-password" -A scram-sha-256 -E UTF8 --locale=C >/dev/null
-    cat >>"$dir/data/postgresql.conf" <<EOF
+    # initdb reads the password as the server user, who may not reach DIR.
+    local pwfile=$runtime/initdb-password
+    (umask 077 && cp "$dir/superuser-password" "$pwfile")
+    [ "$(id -u)" -ne 0 ] || chown postgres: "$pwfile"
+    as_server_user "$PG_BIN/initdb" -D "$runtime/data" --no-sync -U "$SUPERUSER" \
+        --pwfile="$pwfile" -A scram-sha-256 -E UTF8 --locale=C >/dev/null
+    rm -f -- "$pwfile"
+    cat >>"$runtime/data/postgresql.conf" <<EOF
 listen_addresses = ''
 port = $PORT
 unix_socket_directories = '$socket'
@@ -140,8 +154,8 @@ lc_messages = 'C'
 datestyle = 'iso, dmy'
 max_connections = 200
 EOF
-    as_server_user "$PG_BIN/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 start >/dev/null ||
-        die "the server did not start; see $dir/server.log"
+    as_server_user "$PG_BIN/pg_ctl" -D "$runtime/data" -l "$runtime/server.log" -w -t 30 start \
+        >/dev/null || die "the server did not start; see $runtime/server.log"
 
     local roles="CREATE ROLE \"$OWNER_ROLE\" LOGIN PASSWORD '$OWNER_PASSWORD';"
     local entry
@@ -188,10 +202,6 @@ OWNER_LOGON=$OWNER_ROLE
 OWNER_PASSWORD=$OWNER_PASSWORD
 ODBCSYSINI=$dir/odbc
 EOF
-    if [ "$(id -u)" -eq 0 ]; then
-        chown -R postgres: "$dir/odbc" "$dir/cluster.env"
-        chmod -R a+rX "$dir/odbc" "$dir/cluster.env"
-    fi
 }
 
 # A database copied from the template, owned by the owning login role. The date style is set
