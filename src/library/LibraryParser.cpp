@@ -12,6 +12,7 @@ namespace tarnwell::library {
 
 namespace {
 constexpr int LengthBytes = 4;
+constexpr int StepsPerClockCheck = 64;
 
 const QString LineFeedWithoutReturn =
     QStringLiteral("Error in data format: linefeed not following carriage return");
@@ -185,8 +186,14 @@ void LibraryParser::afterStep()
 {
     if (!m_options.yield)
         return;
-    if (m_options.yieldIntervalMs > 0 && !m_sinceYield.hasExpired(m_options.yieldIntervalMs))
-        return;
+    if (m_options.yieldIntervalMs > 0) {
+        // Asking the clock costs about as much as a parser step; ask it now and then.
+        if (++m_stepsSinceClock < StepsPerClockCheck)
+            return;
+        m_stepsSinceClock = 0;
+        if (!m_sinceYield.hasExpired(m_options.yieldIntervalMs))
+            return;
+    }
     m_options.yield();
     m_sinceYield.start();
 }

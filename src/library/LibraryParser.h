@@ -108,6 +108,7 @@ private:
     bool m_copyWriteReported = false;
 
     QElapsedTimer m_sinceYield;
+    int m_stepsSinceClock = 0;
 };
 
 } // namespace tarnwell::library
