@@ -119,7 +119,8 @@ ReadOutcome readLibraryFrom(QIODevice& device, const QString& programPath, Vendo
 
     ParserOptions parserOptions;
     parserOptions.writeCopies = options.WriteCopies;
-    parserOptions.copyFolder = options.copyFolder;
+    parserOptions.copyFolder =
+        options.copyFolder.isEmpty() ? QFileInfo(programPath).absolutePath() : options.copyFolder;
     parserOptions.yield = options.yield;
     parserOptions.yieldIntervalMs = options.yieldIntervalMs;
     parserOptions.recordRead = options.recordRead;

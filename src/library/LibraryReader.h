@@ -12,7 +12,8 @@ namespace tarnwell::library {
 
 struct ReadOptions
 {
-    // Writes each record's content to copyFolder as NAME_Copy_.txt.
+    // Writes each record's content to copyFolder as NAME_Copy_.txt; an empty copyFolder is the
+    // program file's own folder.
     bool WriteCopies = false;
     QString copyFolder;
     // Lets the window handle pending events during the read; see ParserOptions.

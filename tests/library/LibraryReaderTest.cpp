@@ -91,6 +91,15 @@ TEST_F(ProgramFile, ReadsBackWhatThePackerAppended)
     EXPECT_TRUE(m_status.messages.contains(QStringLiteral("Reading StripConfig")));
 }
 
+TEST_F(ProgramFile, CopyModeWritesBesideTheProgramUnlessToldOtherwise)
+{
+    const QString path = write(ProgramImage + encipherLibrary(record("StripConfig", "a,b\r\n")));
+    ReadOptions options;
+    options.WriteCopies = true;
+    ASSERT_TRUE(read(path, options).ok());
+    EXPECT_EQ(readFile(m_dir.filePath("StripConfig_Copy_.txt")), QByteArray("a,b\r\n"));
+}
+
 TEST_F(ProgramFile, KeystreamOrderIsLengthFirst)
 {
     const QByteArray payload = record("ExportVersion", "3.0");
