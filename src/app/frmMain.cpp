@@ -49,7 +49,9 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(buildConnectFrame());
+    QWidget* connectFrame = buildConnectFrame();
+    connectFrame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    layout->addWidget(connectFrame);
 
     lblDomain = named(new QLabel(QStringLiteral("Choose Domain:")), "lblDomain");
     lblDomain->setVisible(false);
@@ -68,6 +70,8 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     prgImport->setVisible(false);
     importRow->addWidget(prgImport, 1);
     layout->addLayout(importRow);
+    // Takes the room of the step 2 frame while that is hidden.
+    layout->addStretch();
 
     lblStatus = named(new QLabel, "lblStatus");
     lblStatus->setFont(fixedPitchFont());
@@ -81,8 +85,8 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     lblStatus->setTextFormat(Qt::PlainText);
     // A user must be able to copy a failure description out of the log.
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    lblStatus->setMinimumHeight(QFontMetrics(lblStatus->font()).lineSpacing() *
-                                    status::StatusLog::LineCount + 8);
+    lblStatus->setFixedHeight(QFontMetrics(lblStatus->font()).lineSpacing() *
+                                  status::StatusLog::LineCount + 12);
     layout->addWidget(lblStatus);
 
     setCentralWidget(central);
