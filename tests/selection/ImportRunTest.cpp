@@ -1,0 +1,163 @@
+#include "selection/ImportRun.h"
+
+#include "import/ImportFixture.h"
+#include "import/ImportSession.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingConnection.h"
+
+using namespace tarnwell;
+using namespace tarnwell::selection;
+
+namespace {
+
+class ImportRunTest : public tarnwell::testing::DatabaseImportTest
+{
+protected:
+    ApparatusList listed()
+    {
+        ApparatusList list;
+        EXPECT_EQ(BuildApparatusList(database, sample(), domain, status, list, {}), ListOutcome::Complete);
+        return list;
+    }
+
+    std::vector<ApparatusEntry> configurationsOf(const ApparatusList& list)
+    {
+        std::vector<ApparatusEntry> chosen;
+        for (const ApparatusEntry& entry : list.entries) {
+            if (entry.kind == ApparatusKind::Configuration)
+                chosen.push_back(entry);
+        }
+        return chosen;
+    }
+
+    RunOutcome run(const std::vector<ApparatusEntry>& chosen)
+    {
+        ImportRun importRun(database, sample(), domain, status);
+        return importRun.run(chosen);
+    }
+};
+
+TEST_F(ImportRunTest, ListShowsTheLibraryAgainstTheDomain)
+{
+    ApparatusList list = listed();
+    ASSERT_EQ(list.configurations, 8);
+    ASSERT_EQ(list.references, 21);
+    EXPECT_EQ(list.entries.front().line,
+              "Configuration   KD-SP4 Segment Protector        N     R3    KEL-DORVAN");
+    EXPECT_EQ(list.entries[3].line,
+              "Configuration   KD-FB6 Field Barrier Ex ia 6 S  N     R7    KEL-DORVAN");
+    for (std::size_t i = 9; i < list.entries.size(); ++i) {
+        EXPECT_EQ(list.entries[i].kind, ApparatusKind::Reference);
+        EXPECT_LE(QString::compare(list.entries[i - 1].name, list.entries[i].name), 0)
+            << "references in name order";
+    }
+    for (const ApparatusEntry& entry : list.entries)
+        EXPECT_EQ(entry.line.mid(48, 1), "N") << entry.line.toStdString();
+
+    // After importing the first configuration, only its line says Y.
+    ASSERT_EQ(run({list.entries.front()}), RunOutcome::Finished);
+    list = listed();
+    EXPECT_EQ(list.entries[0].line.mid(48, 1), "Y");
+    EXPECT_EQ(list.entries[1].line.mid(48, 1), "N");
+}
+
+TEST_F(ImportRunTest, NothingChosenStillSwitchesTheTriggersOffAndOn)
+{
+    EXPECT_EQ(run({}), RunOutcome::Finished);
+    EXPECT_EQ(messages(), QStringList({"Triggers on PANEL and UDF_PANEL are DISABLED.",
+                                       "Triggers on PANEL and UDF_PANEL are ENABLED.",
+                                       "No configurations or references imported at all."}));
+}
+
+TEST_F(ImportRunTest, ImportsTheChosenConfigurationsUnderTheDomainsPlantAreaAndUnit)
+{
+    const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
+    EXPECT_EQ(run(chosen), RunOutcome::Finished);
+    EXPECT_EQ(domain.plant_id, "3");
+    EXPECT_EQ(domain.area_id, "4");
+    EXPECT_EQ(domain.unit_id, "5");
+    EXPECT_EQ(count("strip_config"), 8);
+    EXPECT_EQ(messages().last(), "Finished importing 8 apparatus Configurations and 0 Reference apparatuses.");
+    // The full name is shown, even where the list cuts it.
+    EXPECT_TRUE(messages().join('\n').contains("KD-PC48 Power Conditioner"));
+    EXPECT_TRUE(triggersOn("panel"));
+    EXPECT_TRUE(triggersOn("udf_panel"));
+}
+
+TEST_F(ImportRunTest, LongNamesAreImportedFromTheirOwnRow)
+{
+    const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
+    ASSERT_GT(chosen[3].name.size(), 30);
+    EXPECT_EQ(run({chosen[3]}), RunOutcome::Finished);
+    EXPECT_EQ(testDatabase.value("SELECT term_mod_name FROM strip_config c JOIN term_mfr_mod m "
+                                 "ON m.term_mod_id = c.term_mod_id"),
+              chosen[3].name);
+    EXPECT_TRUE(messages().contains("Importing configuration: " + chosen[3].name));
+}
+
+TEST_F(ImportRunTest, DomainWithoutPlantAreaUnitImportsNothing)
+{
+    testDatabase.exec("DELETE FROM plant_area_unit WHERE proj_id = 11 AND plant_id > 0");
+    EXPECT_EQ(run(configurationsOf(listed())), RunOutcome::Failed);
+    const QStringList shown = messages();
+    EXPECT_TRUE(shown.at(shown.size() - 2).startsWith(
+        "Didn't return the new Plant-Area-Unit IDs properly. Database reports: Either BOF"));
+    EXPECT_FALSE(shown.join('\n').contains("Triggers"));
+    EXPECT_EQ(count("strip_config"), 0);
+}
+
+TEST_F(ImportRunTest, FailedConfigurationIsReportedAndTheRunGoesOn)
+{
+    testDatabase.refuseInserts("strip_config_term", 8, "refused by the test");
+    const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
+    EXPECT_EQ(run({chosen[0], chosen[1], chosen[2]}), RunOutcome::Finished);
+    // The first configuration has 6 terminals, the second fails at its second terminal; the
+    // third is refused at its first one.
+    EXPECT_EQ(testDatabase.rows("SELECT strip_config_name FROM strip_config"),
+              QList<QStringList>({{sample().stripConfig.value(8)}}));
+    EXPECT_EQ(count("strip_config_term"), 6);
+    EXPECT_EQ(messages().filter("ENABLED").size(), 3);
+    EXPECT_EQ(messages().last(), "Finished importing 3 apparatus Configurations and 0 Reference apparatuses.");
+    EXPECT_TRUE(triggersOn("panel"));
+}
+
+TEST_F(ImportRunTest, StoppingMidwayRollsBackTheCurrentApparatusAndRestoresTheTriggers)
+{
+    const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
+    ImportRun importRun(database, sample(), domain, status);
+    int statements = 0;
+    importRun.setBetweenStatements([&] {
+        // The first configuration takes well over 40 statements; stop inside the second.
+        if (++statements == 60)
+            throw import::RunStopped();
+    });
+    EXPECT_EQ(importRun.run(chosen), RunOutcome::Stopped);
+    EXPECT_EQ(count("strip_config"), 1);
+    EXPECT_EQ(count("strip_config_term"), 6);
+    EXPECT_TRUE(triggersOn("panel"));
+    EXPECT_TRUE(triggersOn("udf_panel"));
+    EXPECT_FALSE(messages().join('\n').contains("Finished importing"));
+}
+
+TEST(ImportRunStatements, RunFailureAfterSuspendingStillRestoresTheTriggers)
+{
+    tarnwell::testing::RecordingConnection connection;
+    connection.answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}})
+        .refuse("max\\(strip_config_id\\)", "relation is gone");
+    status::StatusLog status;
+    db::Database database(connection, db::Platform::SQLServer, status);
+    db::DomainContext domain{"Works", "11", "1", "", "", ""};
+    library::VendorLibrary lib;
+    for (int i = 0; i < 36; ++i)
+        lib.stripConfig.append(QString());
+    ImportRun importRun(database, lib, domain, status);
+    EXPECT_EQ(importRun.run({{ApparatusKind::Configuration, "C", 1, "line"}}), RunOutcome::Failed);
+    EXPECT_EQ(connection.statements.first(),
+              "SELECT plant_id, area_id, unit_id FROM   plant_area_unit WHERE  proj_id=11 "
+              "AND    site_id=1 AND    plant_id>0 AND    area_id>0 AND    unit_id>0");
+    EXPECT_EQ(connection.events.mid(connection.events.size() - 3),
+              QStringList({"ROLLBACK", "ALTER TABLE panel ENABLE TRIGGER ALL",
+                           "ALTER TABLE udf_panel ENABLE TRIGGER ALL"}));
+}
+
+} // namespace
