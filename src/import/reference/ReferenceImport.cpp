@@ -1,12 +1,328 @@
 #include "import/reference/ReferenceImport.h"
 
+#include "db/Sql.h"
+#include "import/reference/ReferenceStatements.h"
+#include "status/Failure.h"
+#include "status/StatusLog.h"
+
+#include <QDate>
+
+#include <optional>
+
 namespace tarnwell::import {
 
-void ReferenceImport::ImportReference(const QString&) {}
+using library::LibraryTable;
+using namespace reference;
 
-ApparatusOutcome ReferenceImport::importChannelRow(int)
+namespace {
+
+const QString BoxLookupMessage = QStringLiteral(
+    "Couldn't retrieve the PROJ_ID and SITE_ID from the database. Database reports: ");
+const QString PanelMessage =
+    QStringLiteral("Didn't insert the reference PANEL properly. Database reports: ");
+const QString UdfPanelMessage =
+    QStringLiteral("Didn't insert an entry into UDF_PANEL properly. Database reports: ");
+const QString StripMfrCheckMessage =
+    QStringLiteral("Didn't check for existing STRIP_MFR properly. Database reports: ");
+const QString StripMfrInsertMessage =
+    QStringLiteral("Didn't insert the new STRIP_MFR properly. Database reports: ");
+const QString StripModCheckMessage =
+    QStringLiteral("Didn't check for existing STRIP_MOD properly. Database reports: ");
+const QString StripModInsertMessage =
+    QStringLiteral("Didn't insert the new STRIP_MOD properly. Database reports: ");
+const QString StripTypeCheckMessage =
+    QStringLiteral("Didn't check for existing STRIP_TYPE_NAME properly. Database reports: ");
+const QString StripTypeInsertMessage =
+    QStringLiteral("Didn't insert the new STRIP_TYPE properly. Database reports: ");
+const QString SequenceMessage =
+    QStringLiteral("Didn't return MAX SEQUENCE NUMBER properly. Database reports: ");
+const QString StripMessage =
+    QStringLiteral("Didn't insert the reference STRIP properly. Database reports: ");
+const QString ChannelMessage =
+    QStringLiteral("Didn't insert the reference CHANNEL properly. Database reports: ");
+const QString TerminalMessage =
+    QStringLiteral("Didn't insert the reference TERMINAL properly. Database reports: ");
+const QString CommitMessage =
+    QStringLiteral("Didn't save the REFERENCE as a whole. Database reports: ");
+
+const db::CatalogueMessages MfrMessages{
+    QStringLiteral("Didn't check existing TERM_MFR_NAME properly. Database reports: "),
+    QStringLiteral("Didn't insert the TERM_MFR properly. Database reports: ")};
+const db::CatalogueMessages ModelMessages{
+    QStringLiteral("Didn't check the TERM_MOD_NAME properly. Database reports: "),
+    QStringLiteral(
+        "Didn't insert the new TERM_MFR_MOD for a Reference properly. Database reports: ")};
+// Both sides share one lookup message; only the inserts say which side they are for.
+const QString ColorCheckMessage =
+    QStringLiteral("Didn't check for existing TERM_COLOR properly. Database reports: ");
+const db::CatalogueMessages LeftColorMessages{
+    ColorCheckMessage,
+    QStringLiteral(
+        "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ")};
+const db::CatalogueMessages RightColorMessages{
+    ColorCheckMessage,
+    QStringLiteral(
+        "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
+
+// The identifier in `column` of the first row, when the lookup found any.
+std::optional<QString> found(const db::ResultSet& result, int column)
 {
-    return ApparatusOutcome::Written;
+    if (result.rowCount() < 1)
+        return std::nullopt;
+    return result.value(column).value_or(QString());
+}
+
+// The start of the first Channel row whose terminal model name is exactly `name`.
+int locateReference(const LibraryTable& channels, const QString& name)
+{
+    std::optional<int> start;
+    library::scanRows(channels, library::ChannelWidth,
+                      [&](const LibraryTable::Row& row, int rowStart) {
+                          if (row[52] != name)
+                              return true;
+                          start = rowStart;
+                          return false;
+                      });
+    if (!start)
+        throw Failure(QStringLiteral("The library has no reference named \"") + name +
+                      QStringLiteral("\"."));
+    return *start;
+}
+
+LibraryTable::Row locateStrip(const LibraryTable& strips, const QString& stripKey)
+{
+    std::optional<LibraryTable::Row> strip;
+    library::scanRows(strips, library::PanelStripWidth, [&](const LibraryTable::Row& row, int) {
+        if (row[1] != stripKey)
+            return true;
+        strip = row;
+        return false;
+    });
+    if (!strip)
+        throw Failure(QStringLiteral("The library has no strip with the key \"") + stripKey +
+                      QStringLiteral("\"."));
+    return *strip;
+}
+
+db::TermColorInput colourOf(const LibraryTable::Row& colour)
+{
+    return {colour[1], colour[2], colour[3], colour[4], colour[5]};
+}
+
+} // namespace
+
+void ReferenceImport::ImportReference(const QString& name)
+{
+    // The reference is looked up before anything is sent, so that a strip this run already
+    // wrote costs no statement. One that cannot be found fails where the library search
+    // belongs, after the box step and under its message, and takes the box back with it.
+    std::optional<int> rowStart;
+    std::optional<Failure> missing;
+    try {
+        rowStart = locateReference(m_session.library().channel, name);
+    } catch (const Failure& failure) {
+        missing = failure;
+    }
+    if (rowStart) {
+        importChannelRow(*rowStart);
+        return;
+    }
+    m_session.writeWhole(
+        [&] {
+            writeJunctionBox();
+            throw *missing;
+        },
+        CommitMessage);
+}
+
+ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
+{
+    const LibraryTable& channels = m_session.library().channel;
+    std::optional<LibraryTable::Row> channel;
+    std::optional<Failure> unreadable;
+    try {
+        channel = channels.row(rowStart, library::ChannelWidth);
+    } catch (const Failure& failure) {
+        unreadable = failure;
+    }
+
+    // Every channel of a strip is listed as a reference of its own; the strip they share goes
+    // into the box once per run.
+    if (channel && m_session.writtenStrips().count(channel->at(1)) > 0) {
+        m_session.database().status().ShowStatus(
+            QStringLiteral("Reference ") + channel->at(52) +
+            QStringLiteral(" not written again: its strip was already imported in this run."));
+        return ApparatusOutcome::Written;
+    }
+
+    const ApparatusOutcome outcome = m_session.writeWhole(
+        [&] {
+            writeJunctionBox();
+            if (unreadable)
+                throw *unreadable;
+            StripKey = channel->at(1);
+            writeStrip(locateStrip(m_session.library().panelStrip, StripKey));
+            library::scanRows(channels, library::ChannelWidth,
+                              [&](const LibraryTable::Row& row, int) {
+                                  if (row[1] == StripKey)
+                                      writeChannel(row);
+                                  return true;
+                              });
+        },
+        CommitMessage);
+    if (outcome == ApparatusOutcome::Written)
+        m_session.writtenStrips().insert(StripKey);
+    return outcome;
+}
+
+void ReferenceImport::writeJunctionBox()
+{
+    db::Database& database = m_session.database();
+    db::MessageInForce& message = m_session.message();
+
+    message.arm(BoxLookupMessage);
+    const db::ResultSet box = database.RunQuery(junctionBoxLookup());
+    if (const auto id = found(box, 1)) {
+        panel_id = *id;
+        return;
+    }
+    panel_id = database.NextRecordId(db::IdTable::Panel);
+
+    const QString today = db::sql::dateText(QDate::currentDate());
+    message.arm(PanelMessage);
+    database.RunCommand(panelInsert(panel_id, m_session.domain(), ImporterUserName, today));
+    message.arm(UdfPanelMessage);
+    database.RunCommand(udfPanelInsert(panel_id, m_session.domain(), ImporterUserName, today));
+}
+
+void ReferenceImport::writeStrip(const LibraryTable::Row& strip)
+{
+    StripIds ids;
+    ids.panelId = panel_id;
+    ids.stripMfrId = findOrCreateStripMfr(strip);
+    ids.stripModId = findOrCreateStripModel(ids.stripMfrId, strip);
+    ids.stripTypeId = findOrCreateStripType(strip);
+    ids.sequence = nextStripSequence();
+    db::Database& database = m_session.database();
+    ids.stripId = strip_id = database.NextRecordId(db::IdTable::PanelStrip);
+    m_session.message().arm(StripMessage);
+    database.RunCommand(panelStripInsert(ids, m_session.domain(), strip));
+}
+
+QString ReferenceImport::findOrCreateStripMfr(const LibraryTable::Row& strip)
+{
+    if (strip[74].isEmpty())
+        return QStringLiteral("0");
+    db::Database& database = m_session.database();
+    m_session.message().arm(StripMfrCheckMessage);
+    if (const auto id = found(database.RunQuery(stripMfrLookup(strip)), 1))
+        return *id;
+    const QString id = database.NextRecordId(db::IdTable::StripMfr);
+    m_session.message().arm(StripMfrInsertMessage);
+    database.RunCommand(stripMfrInsert(id, m_session.domain(), strip));
+    return id;
+}
+
+QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
+                                                const LibraryTable::Row& strip)
+{
+    if (strip[76].isEmpty())
+        return QStringLiteral("0");
+    db::Database& database = m_session.database();
+    m_session.message().arm(StripModCheckMessage);
+    if (const auto id = found(database.RunQuery(stripModelLookup(strip, stripMfrId)), 1))
+        return *id;
+    const QString id = database.NextRecordId(db::IdTable::StripMfrMod);
+    m_session.message().arm(StripModInsertMessage);
+    database.RunCommand(stripModelInsert(stripMfrId, id, m_session.domain(), strip));
+    return id;
+}
+
+QString ReferenceImport::findOrCreateStripType(const LibraryTable::Row& strip)
+{
+    // Unlike manufacturer and model, an empty type name is looked up and created as it is.
+    db::Database& database = m_session.database();
+    m_session.message().arm(StripTypeCheckMessage);
+    if (const auto id = found(database.RunQuery(stripTypeLookup(strip)), 1))
+        return *id;
+    const QString id = database.NextRecordId(db::IdTable::StripType);
+    m_session.message().arm(StripTypeInsertMessage);
+    database.RunCommand(stripTypeInsert(id, m_session.domain(), strip));
+    return id;
+}
+
+QString ReferenceImport::nextStripSequence()
+{
+    m_session.message().arm(SequenceMessage);
+    const db::Value largest = m_session.database().RunQuery(stripSequenceQuery()).value(0);
+    if (!largest)
+        return QStringLiteral("1");
+    bool ok = false;
+    const qlonglong sequence = largest->toLongLong(&ok);
+    if (!ok)
+        throw Failure(QStringLiteral("The largest strip sequence \"") + *largest +
+                      QStringLiteral("\" is not a whole number."));
+    return QString::number(sequence + 1);
+}
+
+void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
+{
+    db::Database& database = m_session.database();
+    db::TermCatalogue& catalogue = m_session.catalogue();
+
+    ChannelKey = channel[2];
+    term_mfr_id = catalogue.FindOrCreateTermMfr(
+        {channel[51], channel[60], channel[63], channel[64]}, MfrMessages);
+    term_mod_id = catalogue.FindOrCreateTermModel(
+        term_mfr_id,
+        {channel[52], channel[53], channel[54], channel[55], channel[56], channel[57], channel[58],
+         channel[59], channel[65], channel[66]},
+        ModelMessages);
+    // Asked for under the model's message, which is still in force.
+    channel_id = database.NextRecordId(db::IdTable::Channel);
+
+    m_session.message().arm(ChannelMessage);
+    database.RunCommand(channelInsert({panel_id, strip_id, channel_id, term_mfr_id, term_mod_id},
+                                      m_session.domain(), channel,
+                                      database.TargetMajorVersion != 7));
+
+    library::scanRows(m_session.library().panelStripTerm, library::PanelStripTermWidth,
+                      [&](const LibraryTable::Row& terminal, int) {
+                          if (terminal[20] == ChannelKey)
+                              writeTerminal(terminal);
+                          return true;
+                      });
+}
+
+void ReferenceImport::writeTerminal(const LibraryTable::Row& terminal)
+{
+    db::Database& database = m_session.database();
+    db::TermCatalogue& catalogue = m_session.catalogue();
+
+    // Each terminal starts without colours: a side whose key matches no colour row is written
+    // as 0, never with the colour of an earlier terminal.
+    QString leftColorId = QStringLiteral("0");
+    QString rightColorId = QStringLiteral("0");
+    const QString& leftKey = terminal[14];
+    const QString& rightKey = terminal[45];
+    library::scanRows(
+        m_session.library().terminalColors, library::TerminalColorWidth,
+        [&](const LibraryTable::Row& colour, int) {
+            if (leftKey == colour[0])
+                leftColorId = catalogue.FindOrCreateTermColor(colourOf(colour), LeftColorMessages);
+            if (rightKey == colour[0])
+                rightColorId =
+                    catalogue.FindOrCreateTermColor(colourOf(colour), RightColorMessages);
+            return true;
+        });
+
+    // Asked for under whichever message is in force: the last colour step's, or the channel's
+    // or previous terminal's when no colour statement was sent.
+    const QString termId = database.NextRecordId(db::IdTable::PanelStripTerm);
+    m_session.message().arm(TerminalMessage);
+    database.RunCommand(panelStripTermInsert({panel_id, strip_id, termId, term_mfr_id, term_mod_id,
+                                              channel_id, leftColorId, rightColorId},
+                                             m_session.domain(), terminal));
 }
 
 } // namespace tarnwell::import
