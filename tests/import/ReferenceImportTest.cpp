@@ -8,6 +8,9 @@
 #include <map>
 
 using namespace tarnwell;
+using tarnwell::import::ApparatusOutcome;
+using tarnwell::import::ImportSession;
+using tarnwell::import::ReferenceImport;
 using tarnwell::testing::TestDatabase;
 
 namespace {
@@ -59,35 +62,30 @@ const QString NotAgain = " not written again: its strip was already imported in 
 class ReferenceImportTest : public tarnwell::testing::DatabaseImportTest
 {
 protected:
-    import::ApparatusOutcome importLine(int line) {
-        return references.importChannelRow(channelLine(line));
-}
+    ApparatusOutcome importLine(int line) { return references.importChannelRow(channelLine(line)); }
 
-// The sample library with some values of one row replaced.
-static library::VendorLibrary
-changedLibrary(library::LibraryTable library::VendorLibrary::*table, int width, int line,
-               const std::map<int, QString>& values)
-{
-    library::VendorLibrary copy = tarnwell::testing::sampleLibrary();
-    const library::LibraryTable& original = copy.*table;
-    library::LibraryTable rebuilt;
-    for (int i = 1; i <= original.Count(); ++i) {
-        const int position = (i - 1) % width;
-        const bool inLine = (i - 1) / width == line - 1;
-        const auto it = values.find(position);
-        rebuilt.append(inLine && it != values.end() ? it->second : original.value(i));
+    // The sample library with some values of one row replaced.
+    static library::VendorLibrary
+    changedLibrary(library::LibraryTable library::VendorLibrary::*table, int width, int line,
+                   const std::map<int, QString>& values)
+    {
+        library::VendorLibrary copy = tarnwell::testing::sampleLibrary();
+        const library::LibraryTable& original = copy.*table;
+        library::LibraryTable rebuilt;
+        for (int i = 1; i <= original.Count(); ++i) {
+            const int position = (i - 1) % width;
+            const bool inLine = (i - 1) / width == line - 1;
+            const auto it = values.find(position);
+            rebuilt.append(inLine && it != values.end() ? it->second : original.value(i));
+        }
+        copy.*table = rebuilt;
+        return copy;
     }
-    copy.*table = rebuilt;
-    return copy;
-}
 
-QString today() const
-{
-    return QDate::currentDate().toString("yyyy-MM-dd");
-}
+    QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
 
-import::ReferenceImport references{session};
-}; // namespace
+    ReferenceImport references{session};
+};
 
 TEST_F(ReferenceImportTest, ImportingEveryLineWritesEachStripOnceWithItsChannelsAndTerminals)
 {
@@ -103,7 +101,7 @@ TEST_F(ReferenceImportTest, ImportingEveryLineWritesEachStripOnceWithItsChannels
     std::set<QString> seen;
     for (std::size_t k = 0; k < channels.size(); ++k) {
         const auto before = status.lines();
-        ASSERT_EQ(importLine(static_cast<int>(k) + 1), import::ApparatusOutcome::Written)
+        ASSERT_EQ(importLine(static_cast<int>(k) + 1), ApparatusOutcome::Written)
             << messages().join('\n').toStdString();
         if (seen.insert(channels[k][1]).second)
             EXPECT_EQ(status.lines(), before) << "line " << k + 1;
@@ -373,8 +371,7 @@ TEST_F(ReferenceImportTest, ImportingEveryLineWritesEachStripOnceWithItsChannels
 TEST_F(ReferenceImportTest, Release7WritesChannelsWithoutSideAndConnector)
 {
     database.TargetMajorVersion = 7;
-    ASSERT_EQ(importLine(16), import::ApparatusOutcome::Written)
-        << messages().join('\n').toStdString();
+    ASSERT_EQ(importLine(16), ApparatusOutcome::Written) << messages().join('\n').toStdString();
     EXPECT_EQ(testDatabase.rows("SELECT channel_name, channel_side, connector_id FROM channel "
                                 "ORDER BY channel_id"),
               QList<QStringList>({{"SEG A", TestDatabase::Null, TestDatabase::Null},
@@ -390,8 +387,7 @@ TEST_F(ReferenceImportTest, BoxWithoutTheDefaultFlagIsNotFound)
     // Its strips still count for the sequence, which looks at every box of that name.
     testDatabase.exec(
         "INSERT INTO panel_strip (strip_id, panel_id, panel_strip_seq) VALUES (90, 40, 5)");
-    ASSERT_EQ(importLine(1), import::ApparatusOutcome::Written)
-        << messages().join('\n').toStdString();
+    ASSERT_EQ(importLine(1), ApparatusOutcome::Written) << messages().join('\n').toStdString();
     EXPECT_EQ(testDatabase.rows("SELECT panel_id, def_flg FROM panel ORDER BY 1"),
               QList<QStringList>({{"40", "N"}, {"41", "Y"}}));
     EXPECT_EQ(testDatabase.value("SELECT panel_id FROM udf_panel"), "41");
@@ -405,8 +401,8 @@ TEST_F(ReferenceImportTest, BoxOfAnotherDomainTakesTheStrips)
 {
     testDatabase.exec("INSERT INTO panel (panel_id, proj_id, site_id, panel_name, def_flg) "
                       "VALUES (70, 12, 1, 'KEL - DORVAN FF LIBRARY', 'Y')");
-    ASSERT_EQ(importLine(1), import::ApparatusOutcome::Written);
-    ASSERT_EQ(importLine(4), import::ApparatusOutcome::Written);
+    ASSERT_EQ(importLine(1), ApparatusOutcome::Written);
+    ASSERT_EQ(importLine(4), ApparatusOutcome::Written);
     EXPECT_EQ(count("panel"), 1);
     EXPECT_EQ(count("udf_panel"), 0);
     EXPECT_EQ(testDatabase.rows("SELECT panel_id, proj_id, panel_strip_seq FROM panel_strip "
@@ -421,9 +417,9 @@ TEST_F(ReferenceImportTest, StripCatalogueOfAnotherDomainIsReused)
     const library::VendorLibrary lib =
         changedLibrary(&library::VendorLibrary::panelStrip, library::PanelStripWidth, 1,
                        {{74, "Ostrava Klemmen"}, {75, "Terminal strip"}, {76, "DIN-35"}});
-    import::ImportSession otherSession(database, lib, domain);
-    ASSERT_EQ(import::ReferenceImport(otherSession).importChannelRow(channelLine(1)),
-              import::ApparatusOutcome::Written);
+    ImportSession otherSession(database, lib, domain);
+    ASSERT_EQ(ReferenceImport(otherSession).importChannelRow(channelLine(1)),
+              ApparatusOutcome::Written);
     EXPECT_EQ(
         testDatabase.rows("SELECT strip_mfr_id, strip_mod_id, strip_type_id FROM panel_strip"),
         QList<QStringList>({{"1", "1", "1"}}));
@@ -432,16 +428,15 @@ TEST_F(ReferenceImportTest, StripCatalogueOfAnotherDomainIsReused)
 
 TEST_F(ReferenceImportTest, SameReferenceInTwoRunsWritesTwoStrips)
 {
-    ASSERT_EQ(importLine(2), import::ApparatusOutcome::Written);
+    ASSERT_EQ(importLine(2), ApparatusOutcome::Written);
     const QString catalogue = "SELECT (SELECT count(*) FROM strip_mfr), (SELECT count(*) FROM "
                               "strip_mfr_mod), (SELECT count(*) FROM strip_type), (SELECT "
                               "count(*) FROM term_mfr), (SELECT count(*) FROM term_mfr_mod), "
                               "(SELECT count(*) FROM term_color)";
     const auto before = testDatabase.rows(catalogue);
 
-    import::ImportSession nextRun(database, sample(), domain);
-    ASSERT_EQ(import::ReferenceImport(nextRun).importChannelRow(channelLine(2)),
-              import::ApparatusOutcome::Written);
+    ImportSession nextRun(database, sample(), domain);
+    ASSERT_EQ(ReferenceImport(nextRun).importChannelRow(channelLine(2)), ApparatusOutcome::Written);
     EXPECT_EQ(testDatabase.rows("SELECT strip_id, panel_strip_seq, strip_name FROM panel_strip "
                                 "ORDER BY 1"),
               QList<QStringList>({{"1", "1", "KD-SP4"}, {"2", "2", "KD-SP4"}}));
@@ -457,9 +452,9 @@ TEST_F(ReferenceImportTest, SameReferenceInTwoRunsWritesTwoStrips)
 
 TEST_F(ReferenceImportTest, SameStripTwiceInOneRunIsWrittenOnce)
 {
-    ASSERT_EQ(importLine(2), import::ApparatusOutcome::Written);
-    EXPECT_EQ(importLine(3), import::ApparatusOutcome::Written);
-    EXPECT_EQ(importLine(1), import::ApparatusOutcome::Written);
+    ASSERT_EQ(importLine(2), ApparatusOutcome::Written);
+    EXPECT_EQ(importLine(3), ApparatusOutcome::Written);
+    EXPECT_EQ(importLine(1), ApparatusOutcome::Written);
     references.ImportReference("KD-SP Spur Terminal");
     EXPECT_EQ(count("panel_strip"), 1);
     EXPECT_EQ(count("channel"), 3);
@@ -468,7 +463,7 @@ TEST_F(ReferenceImportTest, SameStripTwiceInOneRunIsWrittenOnce)
                                        "Reference KD-SP Spur Terminal" + NotAgain}));
 
     // The same model name on another strip is that strip's line.
-    EXPECT_EQ(importLine(5), import::ApparatusOutcome::Written);
+    EXPECT_EQ(importLine(5), ApparatusOutcome::Written);
     EXPECT_EQ(testDatabase.rows("SELECT strip_name FROM panel_strip ORDER BY strip_id"),
               QList<QStringList>({{"KD-SP4"}, {"KD-SP8"}}));
 }
@@ -529,13 +524,12 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
         freshDatabase.TargetMajorVersion = 9;
-        import::ImportSession freshSession(freshDatabase, sample(), domain);
-        import::ReferenceImport freshReferences(freshSession);
+        ImportSession freshSession(freshDatabase, sample(), domain);
+        ReferenceImport freshReferences(freshSession);
         const auto before = fresh.rows(catalogue);
 
         fresh.refuseInserts(c.table, c.fromInsert, "refused by the test");
-        EXPECT_EQ(freshReferences.importChannelRow(channelLine(1)),
-                  import::ApparatusOutcome::Failed);
+        EXPECT_EQ(freshReferences.importChannelRow(channelLine(1)), ApparatusOutcome::Failed);
         QStringList shown;
         for (const QString& line : log.lines())
             shown.append(line.mid(11));
@@ -546,17 +540,16 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
 
         // Later in the same run the same reference goes through whole.
         fresh.exec("ALTER TABLE " + c.table + " DROP CONSTRAINT tarnwell_refuse_" + c.table);
-        EXPECT_EQ(freshReferences.importChannelRow(channelLine(1)),
-                  import::ApparatusOutcome::Written);
+        EXPECT_EQ(freshReferences.importChannelRow(channelLine(1)), ApparatusOutcome::Written);
         EXPECT_EQ(fresh.rows(written), QList<QStringList>({{"1", "1", "1", "3", "9"}}));
     }
 }
 
 TEST_F(ReferenceImportTest, FailedReferenceLeavesTheEarlierOnesWhole)
 {
-    ASSERT_EQ(importLine(19), import::ApparatusOutcome::Written);
+    ASSERT_EQ(importLine(19), ApparatusOutcome::Written);
     testDatabase.refuseInserts("panel_strip_term", 5, "refused by the test");
-    EXPECT_EQ(importLine(1), import::ApparatusOutcome::Failed);
+    EXPECT_EQ(importLine(1), ApparatusOutcome::Failed);
     EXPECT_EQ(testDatabase.rows("SELECT p.strip_name, count(DISTINCT c.channel_id), "
                                 "count(DISTINCT t.term_id) FROM panel_strip p "
                                 "JOIN channel c ON c.strip_id = p.strip_id "
@@ -571,7 +564,7 @@ TEST_F(ReferenceImportTest, FailedReferenceLeavesTheEarlierOnesWhole)
     // The failed strip was not recorded as written: a later line of it is tried again.
     testDatabase.exec(
         "ALTER TABLE panel_strip_term DROP CONSTRAINT tarnwell_refuse_panel_strip_term");
-    EXPECT_EQ(importLine(2), import::ApparatusOutcome::Written);
+    EXPECT_EQ(importLine(2), ApparatusOutcome::Written);
     EXPECT_EQ(count("panel_strip"), 2);
 }
 

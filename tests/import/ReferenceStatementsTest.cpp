@@ -15,6 +15,9 @@
 #include <map>
 
 using namespace tarnwell;
+using tarnwell::import::ApparatusOutcome;
+using tarnwell::import::ImportSession;
+using tarnwell::import::ReferenceImport;
 using tarnwell::testing::RecordingConnection;
 
 namespace {
@@ -117,9 +120,6 @@ library::VendorLibrary changed(const library::VendorLibrary& lib,
     return copy;
 }
 
-const int FirstChannel = 1;
-const int SecondChannelOfTheStrip = 1 + 2 * library::ChannelWidth;
-
 class ReferenceStatementsTest : public ::testing::Test
 {
 protected:
@@ -133,31 +133,30 @@ protected:
         connection.answer("^SELECT max\\(", "7").answer("^SELECT  MAX\\(panel_strip_seq\\)", "4");
     }
 
-    import::ApparatusOutcome runImport(db::Platform platform = db::Platform::SQLServer,
-                                       int major = 9, int rowStart = FirstChannel) {
+    ApparatusOutcome runImport(db::Platform platform, int major = 9)
+    {
         db::Database database(connection, platform, status);
-    database.TargetMajorVersion = static_cast<qint16>(major);
-    import::ImportSession session(database, lib, domain);
-    import::ReferenceImport references(session);
-    return references.importChannelRow(rowStart);
-}
-
-QStringList
-messages() const
-{
-    QStringList result;
-    for (const QString& line : status.lines()) {
-        if (!line.isEmpty())
-            result.append(line.mid(11));
+        database.TargetMajorVersion = static_cast<qint16>(major);
+        ImportSession session(database, lib, domain);
+        ReferenceImport references(session);
+        return references.importChannelRow(1);
     }
-    return result;
-}
 
-library::VendorLibrary lib;
-db::DomainContext domain;
-status::StatusLog status;
-RecordingConnection connection;
-}; // namespace
+    QStringList messages() const
+    {
+        QStringList result;
+        for (const QString& line : status.lines()) {
+            if (!line.isEmpty())
+                result.append(line.mid(11));
+        }
+        return result;
+    }
+
+    library::VendorLibrary lib;
+    db::DomainContext domain;
+    status::StatusLog status;
+    RecordingConnection connection;
+};
 
 const QString BoxLookup = "SELECT panel_name, panel_id FROM   panel WHERE  panel_name like "
                           "'KEL - DORVAN FF LIBRARY' AND    def_flg='Y'";
@@ -359,7 +358,7 @@ TEST_F(ReferenceStatementsTest, SendsTheStatementsInOrderWithTheirExactText)
 {
     answerIdentifiers();
     const QString today = db::sql::dateText(QDate::currentDate());
-    ASSERT_EQ(runImport(), import::ApparatusOutcome::Written)
+    ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written)
         << messages().join('\n').toStdString();
 
     const QStringList expected = expectedStatements(today, LongForm, "',1,0)", "',2,4)");
@@ -374,7 +373,7 @@ TEST_F(ReferenceStatementsTest, SendsTheStatementsInOrderWithTheirExactText)
 TEST_F(ReferenceStatementsTest, Release7LeavesOutChannelSideAndConnector)
 {
     answerIdentifiers();
-    ASSERT_EQ(runImport(db::Platform::SQLServer, 7), import::ApparatusOutcome::Written);
+    ASSERT_EQ(runImport(db::Platform::SQLServer, 7), ApparatusOutcome::Written);
     const QStringList channels = connection.statements.filter("INSERT INTO channel");
     EXPECT_EQ(channels, QStringList({ChannelColumns + ShortForm + TrunkChannelValues + "')",
                                      ChannelColumns + ShortForm + SpurChannelValues + "')"}));
@@ -384,7 +383,7 @@ TEST_F(ReferenceStatementsTest, OracleTakesEveryIdentifierFromTheSequence)
 {
     connection.answer("seq_next_id", "7").answer("^SELECT  MAX\\(panel_strip_seq\\)", "4");
     const QString today = db::sql::dateText(QDate::currentDate());
-    ASSERT_EQ(runImport(db::Platform::Oracle), import::ApparatusOutcome::Written);
+    ASSERT_EQ(runImport(db::Platform::Oracle), ApparatusOutcome::Written);
 
     QStringList expected = expectedStatements(today, LongForm, "',1,0)", "',2,4)");
     for (QString& statement : expected) {
@@ -400,7 +399,7 @@ TEST_F(ReferenceStatementsTest, StripSequenceIsOneWhenNoStripHangsInTheBox)
 {
     connection.answer("^SELECT max\\(", "7")
         .answer("^SELECT  MAX\\(panel_strip_seq\\)", std::vector<db::Row>{db::Row{std::nullopt}});
-    ASSERT_EQ(runImport(), import::ApparatusOutcome::Written);
+    ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written);
     EXPECT_EQ(connection.statements.filter("INSERT INTO panel_strip ").value(0),
               panelStripInsert("7,7,7", "1"));
 }
@@ -415,7 +414,7 @@ TEST_F(ReferenceStatementsTest, FoundBoxAndCatalogueEntriesAreReusedWithoutInser
         .answer("FROM   term_mfr ", {{QString("Maker"), QString("35")}})
         .answer("FROM   term_mfr_mod ", {{QString("Model"), QString("36")}})
         .answer("FROM   term_color ", "37");
-    ASSERT_EQ(runImport(), import::ApparatusOutcome::Written);
+    ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written);
     EXPECT_EQ(connection.statements.value(2), "SELECT strip_mod_name, strip_mod_id FROM   "
                                               "strip_mfr_mod WHERE  strip_mod_name LIKE 'SP4-DIN' "
                                               "AND    strip_mfr_id = 32");
@@ -436,7 +435,7 @@ TEST_F(ReferenceStatementsTest, EmptyStripManufacturerOrModelGivesZeroWithoutSta
     const library::VendorLibrary full = smallLibrary();
     answerIdentifiers();
     lib = changed(full, &library::VendorLibrary::panelStrip, library::PanelStripWidth, 1, 74, "");
-    ASSERT_EQ(runImport(), import::ApparatusOutcome::Written);
+    ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written);
     EXPECT_TRUE(connection.statements.filter("strip_mfr ").isEmpty());
     EXPECT_TRUE(connection.statements.filter("STRIP_MFR ").isEmpty());
     EXPECT_EQ(connection.statements.value(4), "SELECT strip_mod_name, strip_mod_id FROM   "
@@ -451,7 +450,7 @@ TEST_F(ReferenceStatementsTest, EmptyStripManufacturerOrModelGivesZeroWithoutSta
     connection = RecordingConnection();
     answerIdentifiers();
     lib = changed(full, &library::VendorLibrary::panelStrip, library::PanelStripWidth, 1, 76, "");
-    ASSERT_EQ(runImport(), import::ApparatusOutcome::Written);
+    ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written);
     EXPECT_TRUE(connection.statements.filter("strip_mfr_mod").isEmpty());
     EXPECT_TRUE(connection.statements.filter("strip_mod").isEmpty());
     EXPECT_EQ(connection.statements.value(7), StripTypeLookup);
@@ -505,7 +504,7 @@ TEST_F(ReferenceStatementsTest, EachStatementFailsUnderItsOwnMessage)
         status = status::StatusLog();
         answerIdentifiers();
         connection.refuseStatement(n, "refused by the server");
-        EXPECT_EQ(runImport(), import::ApparatusOutcome::Failed);
+        EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
         EXPECT_EQ(connection.statements.size(), n);
         EXPECT_EQ(connection.events.first(), "BEGIN");
         EXPECT_EQ(connection.events.last(), "ROLLBACK");
@@ -523,8 +522,8 @@ TEST_F(ReferenceStatementsTest, MissingNameOrStripKeyFailsUnderTheMessageInForce
     {
         answerIdentifiers();
         db::Database database(connection, db::Platform::SQLServer, status);
-        import::ImportSession session(database, lib, domain);
-        import::ReferenceImport(session).ImportReference("Trunk model"); // letter case differs
+        ImportSession session(database, lib, domain);
+        ReferenceImport(session).ImportReference("Trunk model"); // letter case differs
         EXPECT_EQ(connection.statements.size(), 4);
         EXPECT_EQ(connection.events.last(), "ROLLBACK");
         EXPECT_EQ(messages(),
@@ -537,7 +536,7 @@ TEST_F(ReferenceStatementsTest, MissingNameOrStripKeyFailsUnderTheMessageInForce
         connection.answer("FROM   panel ", {{QString("KEL - DORVAN FF LIBRARY"), QString("31")}});
         lib = changed(smallLibrary(), &library::VendorLibrary::channel, library::ChannelWidth, 0, 1,
                       "5002");
-        EXPECT_EQ(runImport(), import::ApparatusOutcome::Failed);
+        EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
         EXPECT_EQ(connection.statements, QStringList({BoxLookup}));
         EXPECT_EQ(messages(),
                   QStringList({box, "The library has no strip with the key \"5002\"."}));
@@ -549,8 +548,8 @@ TEST_F(ReferenceStatementsTest, ImportReferenceStartsFromTheFirstChannelCarrying
     answerIdentifiers();
     db::Database database(connection, db::Platform::SQLServer, status);
     database.TargetMajorVersion = 9;
-    import::ImportSession session(database, lib, domain);
-    import::ReferenceImport(session).ImportReference("Spur Model");
+    ImportSession session(database, lib, domain);
+    ReferenceImport(session).ImportReference("Spur Model");
     // The strip of that channel, with every one of its channels from the first.
     EXPECT_EQ(connection.statements.filter("INSERT INTO channel").size(), 2);
     EXPECT_TRUE(connection.statements.filter("INSERT INTO channel").value(0).contains("'TRUNK'"));
@@ -563,7 +562,7 @@ TEST_F(ReferenceStatementsTest, LibraryValueThatIsNoNumberIsRefusedBeforeItIsSen
     answerIdentifiers();
     lib =
         changed(smallLibrary(), &library::VendorLibrary::channel, library::ChannelWidth, 2, 61, "");
-    EXPECT_EQ(runImport(), import::ApparatusOutcome::Failed);
+    EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
     EXPECT_EQ(connection.statements.filter("INSERT INTO channel").size(), 1);
     EXPECT_EQ(messages().value(0),
               "Didn't insert the reference CHANNEL properly. Database reports: ");
@@ -574,7 +573,7 @@ TEST_F(ReferenceStatementsTest, LibraryValueThatIsNoNumberIsRefusedBeforeItIsSen
     answerIdentifiers();
     lib = changed(smallLibrary(), &library::VendorLibrary::panelStripTerm,
                   library::PanelStripTermWidth, 0, 9, "1); DELETE FROM panel; --");
-    EXPECT_EQ(runImport(), import::ApparatusOutcome::Failed);
+    EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
     EXPECT_TRUE(connection.statements.filter("INSERT INTO panel_strip_term").isEmpty());
     EXPECT_TRUE(connection.statements.filter("DELETE").isEmpty());
     EXPECT_TRUE(messages().value(0).startsWith(
