@@ -1,6 +1,8 @@
 #include "app/frmMain.h"
 
 #include "app/Fonts.h"
+#include "app/frmAbout.h"
+#include "app/frmManual.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -37,6 +39,24 @@ Widget* named(Widget* widget, const char* name)
     return widget;
 }
 
+// The Help windows: at most one of each, shown without blocking the main window. One that is
+// only waiting to be destroyed after its close does not count.
+template <typename Window>
+void showOrBringForward(QWidget* owner)
+{
+    Window* window = nullptr;
+    for (Window* child : owner->findChildren<Window*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible())
+            window = child;
+    }
+    if (!window)
+        window = new Window(owner);
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 } // namespace
 
 frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QString& programPath,
@@ -45,6 +65,7 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(MainWindowCaption);
+    setWindowIcon(programIcon());
     buildMenus();
 
     auto* central = new QWidget(this);
@@ -114,6 +135,15 @@ void frmMain::buildMenus()
     QAction* mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+
+    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* mnuHelpManual = mnuHelp->addAction(QStringLiteral("&Manual"));
+    mnuHelpManual->setObjectName(QStringLiteral("mnuHelpManual"));
+    connect(mnuHelpManual, &QAction::triggered, this, &frmMain::mnuHelpManual_Click);
+    QAction* mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About"));
+    mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
 }
 
 QWidget* frmMain::buildConnectFrame()
@@ -232,6 +262,16 @@ void frmMain::cmdImport_Click()
 void frmMain::mnuFileExit_Click()
 {
     m_controller.mnuFileExit_Click();
+}
+
+void frmMain::mnuHelpManual_Click()
+{
+    showOrBringForward<frmManual>(this);
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    showOrBringForward<frmAbout>(this);
 }
 
 db::Platform frmMain::platform() const

@@ -57,6 +57,8 @@ public slots:
     void cmdConnect_Click();
     void cmdImport_Click();
     void mnuFileExit_Click();
+    void mnuHelpManual_Click();
+    void mnuHelpAbout_Click();
 
 protected:
     bool event(QEvent* event) override;
