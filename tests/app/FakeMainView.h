@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace tarnwell::testing {
@@ -37,7 +39,12 @@ public:
     QList<int> selectedLines() const override { return selected; }
     void setProgress(int done, int total) override { progress.emplace_back(done, total); }
 
-    void setStatusText(const QString& caption) override { statusText = caption; }
+    void setStatusText(const QString& caption) override
+    {
+        statusText = caption;
+        if (onStatusText)
+            onStatusText();
+    }
     void setBusy(bool value) override { busy = value; }
     void processEvents() override { ++eventRounds; }
 
@@ -61,6 +68,7 @@ public:
     QString statusText;
     bool busy = false;
     int eventRounds = 0;
+    std::function<void()> onStatusText;
 };
 
 struct ShownMessage
