@@ -59,7 +59,7 @@ key Tab; type_text "$(echo "$TARNWELL_LOGON" | tr '[:upper:]' '[:lower:]')"
 key Tab; type_text "$(echo "$TARNWELL_PASSWORD" | tr '[:upper:]' '[:lower:]')"
 key Tab Return
 sleep 4
-import -window root "$shots/after-login.png"
+import -window "$window" "$shots/after-login.png"
 
 # From Connect the tab order goes on into step 2: the import modes, the list, Import.
 key Tab space Tab Tab Return
@@ -78,7 +78,7 @@ for _ in $(seq 240); do
     sleep 0.5
 done
 sleep 2
-import -window root "$shots/after-import.png"
+import -window "$window" "$shots/after-import.png"
 
 fail=0
 check() {

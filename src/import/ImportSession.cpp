@@ -36,4 +36,22 @@ ApparatusOutcome ImportSession::writeWhole(const std::function<void()>& write,
     }
 }
 
+TerminalColours ImportSession::terminalColours(const QString& leftKey, const QString& rightKey,
+                                              const db::CatalogueMessages& left,
+                                              const db::CatalogueMessages& right)
+{
+    TerminalColours colours{QStringLiteral("0"), QStringLiteral("0")};
+    library::scanRows(m_library.terminalColors, library::TerminalColorWidth,
+                      [&](const library::LibraryTable::Row& colour, int) {
+                          const db::TermColorInput input{colour[1], colour[2], colour[3], colour[4],
+                                                         colour[5]};
+                          if (leftKey == colour[0])
+                              colours.left = m_catalogue.FindOrCreateTermColor(input, left);
+                          if (rightKey == colour[0])
+                              colours.right = m_catalogue.FindOrCreateTermColor(input, right);
+                          return true;
+                      });
+    return colours;
+}
+
 } // namespace tarnwell::import

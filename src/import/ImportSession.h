@@ -21,6 +21,13 @@ struct RunStopped
 
 enum class ApparatusOutcome { Written, Failed };
 
+// The catalogue identifiers of one terminal's left and right colour.
+struct TerminalColours
+{
+    QString left;
+    QString right;
+};
+
 // What the configuration and the reference import share during one import run: the
 // connection, the library, the domain, the message in force and the terminal catalogue.
 class ImportSession
@@ -41,6 +48,14 @@ public:
     // failure while no message stands is rolled back and passed on to the run.
     ApparatusOutcome writeWhole(const std::function<void()>& write, const QString& commitMessage,
                                 const std::function<void()>& afterFailure = {});
+
+    // Finds or creates the colours whose library keys a terminal carries, scanning every
+    // TerminalColors row (a row matching both keys is looked up once per side). Each terminal
+    // starts without colours: a side whose key matches no row is "0", never the colour of an
+    // earlier terminal.
+    TerminalColours terminalColours(const QString& leftKey, const QString& rightKey,
+                                    const db::CatalogueMessages& left,
+                                    const db::CatalogueMessages& right);
 
     // Strips written in this run, by the library's strip key.
     std::set<QString>& writtenStrips() { return m_writtenStrips; }

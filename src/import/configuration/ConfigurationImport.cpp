@@ -88,11 +88,6 @@ QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
            QStringLiteral("')");
 }
 
-db::TermColorInput colourOf(const LibraryTable::Row& colour)
-{
-    return {colour[1], colour[2], colour[3], colour[4], colour[5]};
-}
-
 } // namespace
 
 void ConfigurationImport::ImportConfiguration(const QString& name)
@@ -153,30 +148,14 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
 void ConfigurationImport::writeTerminal(const LibraryTable::Row& terminal)
 {
     db::Database& database = m_session.database();
-    db::TermCatalogue& catalogue = m_session.catalogue();
-
-    // Each terminal starts without colours: a side whose key matches no colour row is written
-    // as 0, never with the colour of an earlier terminal.
-    QString leftColorId = QStringLiteral("0");
-    QString rightColorId = QStringLiteral("0");
-    const QString& leftKey = terminal[12];
-    const QString& rightKey = terminal[13];
-    library::scanRows(m_session.library().terminalColors, library::TerminalColorWidth,
-                      [&](const LibraryTable::Row& colour, int) {
-                          if (leftKey == colour[0])
-                              leftColorId =
-                                  catalogue.FindOrCreateTermColor(colourOf(colour), LeftColorMessages);
-                          if (rightKey == colour[0])
-                              rightColorId =
-                                  catalogue.FindOrCreateTermColor(colourOf(colour), RightColorMessages);
-                          return true;
-                      });
+    const TerminalColours colours =
+        m_session.terminalColours(terminal[12], terminal[13], LeftColorMessages, RightColorMessages);
 
     m_session.message().arm(TerminalIdMessage);
     const QString id = database.NextRecordId(db::IdTable::StripConfigTerm);
     m_session.message().arm(TerminalMessage);
     database.RunCommand(stripConfigTermInsert(m_stripConfigId, id, m_session.domain(), terminal,
-                                              leftColorId, rightColorId));
+                                              colours.left, colours.right));
 }
 
 } // namespace tarnwell::import

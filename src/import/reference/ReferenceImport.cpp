@@ -104,11 +104,6 @@ LibraryTable::Row locateStrip(const LibraryTable& strips, const QString& stripKe
     return *strip;
 }
 
-db::TermColorInput colourOf(const LibraryTable::Row& colour)
-{
-    return {colour[1], colour[2], colour[3], colour[4], colour[5]};
-}
-
 } // namespace
 
 void ReferenceImport::ImportReference(const QString& name)
@@ -297,31 +292,15 @@ void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
 void ReferenceImport::writeTerminal(const LibraryTable::Row& terminal)
 {
     db::Database& database = m_session.database();
-    db::TermCatalogue& catalogue = m_session.catalogue();
-
-    // Each terminal starts without colours: a side whose key matches no colour row is written
-    // as 0, never with the colour of an earlier terminal.
-    QString leftColorId = QStringLiteral("0");
-    QString rightColorId = QStringLiteral("0");
-    const QString& leftKey = terminal[14];
-    const QString& rightKey = terminal[45];
-    library::scanRows(
-        m_session.library().terminalColors, library::TerminalColorWidth,
-        [&](const LibraryTable::Row& colour, int) {
-            if (leftKey == colour[0])
-                leftColorId = catalogue.FindOrCreateTermColor(colourOf(colour), LeftColorMessages);
-            if (rightKey == colour[0])
-                rightColorId =
-                    catalogue.FindOrCreateTermColor(colourOf(colour), RightColorMessages);
-            return true;
-        });
+    const TerminalColours colours =
+        m_session.terminalColours(terminal[14], terminal[45], LeftColorMessages, RightColorMessages);
 
     // Asked for under whichever message is in force: the last colour step's, or the channel's
     // or previous terminal's when no colour statement was sent.
     const QString termId = database.NextRecordId(db::IdTable::PanelStripTerm);
     m_session.message().arm(TerminalMessage);
     database.RunCommand(panelStripTermInsert({panel_id, strip_id, termId, term_mfr_id, term_mod_id,
-                                              channel_id, leftColorId, rightColorId},
+                                              channel_id, colours.left, colours.right},
                                              m_session.domain(), terminal));
 }
 
