@@ -345,7 +345,15 @@ void frmMain::showImportButton()
 
 void frmMain::setImportEnabled(bool enabled)
 {
+    // Disabling the focused button moves the focus away; a keyboard user gets it back on Import.
+    const bool hadFocus = cmdImport->hasFocus();
     cmdImport->setEnabled(enabled);
+    if (!enabled && hadFocus)
+        m_refocusImport = true;
+    if (enabled && m_refocusImport) {
+        m_refocusImport = false;
+        cmdImport->setFocus();
+    }
 }
 
 void frmMain::clearApparatusList()

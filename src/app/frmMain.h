@@ -89,6 +89,7 @@ private:
     QLabel* lblStatus = nullptr;
 
     bool m_busy = false;
+    bool m_refocusImport = false;
     MainController m_controller;
 };
 
