@@ -178,9 +178,9 @@ TEST_F(ConnectOnServerTest, LibraryReadKeepsConnectDisabledAndShowsPleaseWait)
     };
     fresh.Form_Load();
     fresh.Form_Activate();
-    ASSERT_FALSE(statesWhileReading.isEmpty());
-    EXPECT_EQ(statesWhileReading.removeDuplicates(), statesWhileReading.size() - 1);
-    EXPECT_EQ(statesWhileReading.first(), "disabled Please Wait");
+    EXPECT_GE(statesWhileReading.size(), 7);
+    statesWhileReading.removeDuplicates();
+    EXPECT_EQ(statesWhileReading, QStringList({"disabled Please Wait"}));
     EXPECT_TRUE(freshView.connectEnabled);
     EXPECT_EQ(freshView.connectCaption, "Connect");
 }
