@@ -32,8 +32,7 @@ QString columnHeadings()
            QStringLiteral("In Domain Rev   Manufacturer");
 }
 
-template <typename Widget>
-Widget* named(Widget* widget, const char* name)
+template <typename Widget> Widget* named(Widget* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -41,8 +40,7 @@ Widget* named(Widget* widget, const char* name)
 
 // The Help windows: at most one of each, shown without blocking the main window. One that is
 // only waiting to be destroyed after its close does not count.
-template <typename Window>
-void showOrBringForward(QWidget* owner)
+template <typename Window> void showOrBringForward(QWidget* owner)
 {
     Window* window = nullptr;
     for (Window* child : owner->findChildren<Window*>(QString(), Qt::FindDirectChildrenOnly)) {
@@ -106,8 +104,8 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     lblStatus->setTextFormat(Qt::PlainText);
     // A user must be able to copy a failure description out of the log.
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    lblStatus->setFixedHeight(QFontMetrics(lblStatus->font()).lineSpacing() *
-                                  status::StatusLog::LineCount + 12);
+    lblStatus->setFixedHeight(
+        QFontMetrics(lblStatus->font()).lineSpacing() * status::StatusLog::LineCount + 12);
     layout->addWidget(lblStatus);
 
     setCentralWidget(central);
@@ -153,7 +151,8 @@ QWidget* frmMain::buildConnectFrame()
 
     optOracle = named(new QRadioButton(QStringLiteral("Oracle")), "optOracle");
     optSQLServer = named(new QRadioButton(QStringLiteral("SQL Server")), "optSQLServer");
-    optSQLServer2005 = named(new QRadioButton(QStringLiteral("SQL Server 2005")), "optSQLServer2005");
+    optSQLServer2005 =
+        named(new QRadioButton(QStringLiteral("SQL Server 2005")), "optSQLServer2005");
     optWatcom = named(new QRadioButton(QStringLiteral("Watcom")), "optWatcom");
     auto* platforms = new QButtonGroup(frame);
     auto* optionRow = new QHBoxLayout;
@@ -208,9 +207,10 @@ QWidget* frmMain::buildImportFrame()
     optAll = named(new QRadioButton(QStringLiteral(
                        "Import all the apparatus configurations and reference apparatuses")),
                    "optAll");
-    optSelected = named(new QRadioButton(QStringLiteral(
-                            "Import only the selected apparatus configurations and reference apparatuses")),
-                        "optSelected");
+    optSelected =
+        named(new QRadioButton(QStringLiteral(
+                  "Import only the selected apparatus configurations and reference apparatuses")),
+              "optSelected");
     auto* modes = new QButtonGroup(fraImport);
     modes->addButton(optAll);
     modes->addButton(optSelected);

@@ -69,8 +69,7 @@ QString nextRecordIdStatement(IdTable table, bool oracle)
 
 Database::Database(Connection& connection, Platform platform, status::StatusLog& status)
     : m_connection(connection), m_platform(platform), m_status(status)
-{
-}
+{}
 
 void Database::afterStatement()
 {

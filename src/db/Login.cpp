@@ -52,9 +52,11 @@ bool isValidConnectionValue(const QString& value)
 
 QString DomainQuery(const QString& userId, const QString& password)
 {
-    return QStringLiteral("SELECT proj_name, proj_id, site_id ") + QStringLiteral("FROM   project ") +
-           QStringLiteral("WHERE  proj_log_name = '") + sql::escaped(userId) + QStringLiteral("' ") +
-           QStringLiteral("AND    proj_log_pass = '") + sql::escaped(password) + QStringLiteral("'");
+    return QStringLiteral("SELECT proj_name, proj_id, site_id ") +
+           QStringLiteral("FROM   project ") + QStringLiteral("WHERE  proj_log_name = '") +
+           sql::escaped(userId) + QStringLiteral("' ") +
+           QStringLiteral("AND    proj_log_pass = '") + sql::escaped(password) +
+           QStringLiteral("'");
 }
 
 QString mid(const QString& text, int start, int length)

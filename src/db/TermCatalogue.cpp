@@ -29,10 +29,10 @@ std::optional<QString> found(const ResultSet& result, int column)
 TermCatalogue::TermCatalogue(Database& database, const DomainContext& domain,
                              MessageInForce& message)
     : m_database(database), m_domain(domain), m_message(message)
-{
-}
+{}
 
-QString TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in, const CatalogueMessages& messages)
+QString TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in,
+                                           const CatalogueMessages& messages)
 {
     m_message.arm(messages.lookup);
     const ResultSet lookup = m_database.RunQuery(
@@ -45,7 +45,8 @@ QString TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in, const Catalog
     m_message.arm(messages.insert);
     const DomainContext& d = m_domain;
     const QString statement =
-        QStringLiteral("INSERT into TERM_MFR (TERM_MFR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, UNIT_ID, ") +
+        QStringLiteral(
+            "INSERT into TERM_MFR (TERM_MFR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, UNIT_ID, ") +
         QStringLiteral("CHG_STATUS, USER_NAME, CHG_DATE, TERM_MFR_DESC, TERM_MFR_NAME, AREA_ID) ") +
         QStringLiteral("VALUES (") + id + QStringLiteral(", ") + d.proj_id + QStringLiteral(", ") +
         d.site_id + QStringLiteral(", 0,") + d.plant_id + QStringLiteral(", ") + d.unit_id +
@@ -62,9 +63,10 @@ QString TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const Ter
 {
     m_message.arm(messages.lookup);
     const ResultSet lookup = m_database.RunQuery(
-        QStringLiteral("SELECT term_mod_name, term_mod_id ") + QStringLiteral("FROM   term_mfr_mod ") +
-        QStringLiteral("WHERE  term_mod_name LIKE '") + escaped(in.name) + QStringLiteral("' ") +
-        QStringLiteral("AND    term_mfr_id = ") + termMfrId);
+        QStringLiteral("SELECT term_mod_name, term_mod_id ") +
+        QStringLiteral("FROM   term_mfr_mod ") + QStringLiteral("WHERE  term_mod_name LIKE '") +
+        escaped(in.name) + QStringLiteral("' ") + QStringLiteral("AND    term_mfr_id = ") +
+        termMfrId);
     if (const auto id = found(lookup, 1))
         return *id;
 
@@ -75,8 +77,10 @@ QString TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const Ter
     const QString statement =
         QStringLiteral("INSERT INTO term_mfr_mod ") +
         QStringLiteral("( TERM_MFR_ID, TERM_MOD_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
-        QStringLiteral("UNIT_ID, CHG_STATUS, USER_NAME, CHG_DATE, TERM_MOD_NAME, TERM_HEIGHT, HEIGHT_UOM_ID, ") +
-        QStringLiteral("TERM_WIDTH, WIDTH_UOM_ID, TERM_DEPTH, DEPTH_UOM_ID, TERM_MOD_DESC, AREA_ID) ") +
+        QStringLiteral("UNIT_ID, CHG_STATUS, USER_NAME, CHG_DATE, TERM_MOD_NAME, TERM_HEIGHT, "
+                       "HEIGHT_UOM_ID, ") +
+        QStringLiteral(
+            "TERM_WIDTH, WIDTH_UOM_ID, TERM_DEPTH, DEPTH_UOM_ID, TERM_MOD_DESC, AREA_ID) ") +
         QStringLiteral("VALUES (") + termMfrId + QStringLiteral(", ") + id + QStringLiteral(", ") +
         d.proj_id + QStringLiteral(", ") + d.site_id + QStringLiteral(", 0, ") + d.plant_id +
         QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") + escaped(in.userName) +
@@ -106,15 +110,16 @@ QString TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
     m_message.arm(messages.insert);
     const DomainContext& d = m_domain;
     const QString statement =
-        QStringLiteral("INSERT INTO term_color (TERM_COLOR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
+        QStringLiteral(
+            "INSERT INTO term_color (TERM_COLOR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
         QStringLiteral("UNIT_ID, CHG_STATUS, USER_NAME, CHG_DATE, TERM_COLOR_NAME, ") +
-        QStringLiteral("AREA_ID, TERM_COLOR_VALUE, TERM_COLOR_DESC) ") + QStringLiteral("VALUES (") +
-        id + QStringLiteral(", ") + d.proj_id + QStringLiteral(", ") + d.site_id +
-        QStringLiteral(", 0,") + d.plant_id + QStringLiteral(", ") + d.unit_id +
+        QStringLiteral("AREA_ID, TERM_COLOR_VALUE, TERM_COLOR_DESC) ") +
+        QStringLiteral("VALUES (") + id + QStringLiteral(", ") + d.proj_id + QStringLiteral(", ") +
+        d.site_id + QStringLiteral(", 0,") + d.plant_id + QStringLiteral(", ") + d.unit_id +
         QStringLiteral(", 'W', '") + escaped(in.userName) + QStringLiteral("', '") +
-        escaped(in.changeDate) + QStringLiteral("', '") + escaped(in.name) +
-        QStringLiteral("', ") + d.area_id + QStringLiteral(", ") + bare(in.value) +
-        QStringLiteral(", '") + escaped(in.description) + QStringLiteral("')");
+        escaped(in.changeDate) + QStringLiteral("', '") + escaped(in.name) + QStringLiteral("', ") +
+        d.area_id + QStringLiteral(", ") + bare(in.value) + QStringLiteral(", '") +
+        escaped(in.description) + QStringLiteral("')");
     m_database.RunCommand(statement);
     return id;
 }

@@ -18,14 +18,15 @@ void switchTriggers(Database& database, bool enable)
         database.RunCommand(QStringLiteral("ALTER TABLE panel ") + verb + what);
         database.RunCommand(QStringLiteral("ALTER TABLE udf_panel ") + verb + what);
     } catch (const Failure& failure) {
-        database.ReportDbFailure(enable
-                                     ? QStringLiteral("Triggers didn't enable properly. Database reports: ")
-                                     : QStringLiteral("Triggers didn't disable properly. Database reports: "),
-                                 failure.description());
+        database.ReportDbFailure(
+            enable ? QStringLiteral("Triggers didn't enable properly. Database reports: ")
+                   : QStringLiteral("Triggers didn't disable properly. Database reports: "),
+            failure.description());
         return;
     }
-    database.status().ShowStatus(enable ? QStringLiteral("Triggers on PANEL and UDF_PANEL are ENABLED.")
-                                        : QStringLiteral("Triggers on PANEL and UDF_PANEL are DISABLED."));
+    database.status().ShowStatus(
+        enable ? QStringLiteral("Triggers on PANEL and UDF_PANEL are ENABLED.")
+               : QStringLiteral("Triggers on PANEL and UDF_PANEL are DISABLED."));
 }
 
 } // namespace

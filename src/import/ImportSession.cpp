@@ -9,8 +9,7 @@ ImportSession::ImportSession(db::Database& database, const library::VendorLibrar
                              const db::DomainContext& domain)
     : m_database(database), m_library(library), m_domain(domain),
       m_catalogue(database, domain, m_message)
-{
-}
+{}
 
 ApparatusOutcome ImportSession::writeWhole(const std::function<void()>& write,
                                            const QString& commitMessage,
@@ -37,20 +36,20 @@ ApparatusOutcome ImportSession::writeWhole(const std::function<void()>& write,
 }
 
 TerminalColours ImportSession::terminalColours(const QString& leftKey, const QString& rightKey,
-                                              const db::CatalogueMessages& left,
-                                              const db::CatalogueMessages& right)
+                                               const db::CatalogueMessages& left,
+                                               const db::CatalogueMessages& right)
 {
     TerminalColours colours{QStringLiteral("0"), QStringLiteral("0")};
-    library::scanRows(m_library.terminalColors, library::TerminalColorWidth,
-                      [&](const library::LibraryTable::Row& colour, int) {
-                          const db::TermColorInput input{colour[1], colour[2], colour[3], colour[4],
-                                                         colour[5]};
-                          if (leftKey == colour[0])
-                              colours.left = m_catalogue.FindOrCreateTermColor(input, left);
-                          if (rightKey == colour[0])
-                              colours.right = m_catalogue.FindOrCreateTermColor(input, right);
-                          return true;
-                      });
+    library::scanRows(
+        m_library.terminalColors, library::TerminalColorWidth,
+        [&](const library::LibraryTable::Row& colour, int) {
+            const db::TermColorInput input{colour[1], colour[2], colour[3], colour[4], colour[5]};
+            if (leftKey == colour[0])
+                colours.left = m_catalogue.FindOrCreateTermColor(input, left);
+            if (rightKey == colour[0])
+                colours.right = m_catalogue.FindOrCreateTermColor(input, right);
+            return true;
+        });
     return colours;
 }
 

@@ -17,7 +17,8 @@ public:
     const QString& value(int i) const;
     void append(const QString& value) { m_values.append(value); }
 
-    // The row of `width` values starting at value `start`; throws Failure when it runs past Count().
+    // The row of `width` values starting at value `start`; throws Failure when it runs past
+    // Count().
     Row row(int start, int width) const;
 
 private:
@@ -27,8 +28,7 @@ private:
 // Walks a table row by row from value 1. The first row is always read (an empty table or a
 // partial last row therefore throws), and the walk goes on while the next row starts within
 // Count(). `visit(row, start)` returns false to stop early.
-template <typename Visit>
-void scanRows(const LibraryTable& table, int width, Visit&& visit)
+template <typename Visit> void scanRows(const LibraryTable& table, int width, Visit&& visit)
 {
     int start = 1;
     do {

@@ -31,8 +31,9 @@ QString configurationQuery(const db::DomainContext& d, const QString& manufactur
            QStringLiteral("AND    strip_config.site_id = ") + d.site_id + QStringLiteral(" ") +
            QStringLiteral("AND    strip_config.term_mfr_id = term_mfr_mod.term_mfr_id ") +
            QStringLiteral("AND    strip_config.term_mod_id = term_mfr_mod.term_mod_id ") +
-           QStringLiteral("AND    term_mfr_name LIKE '") + escaped(manufacturer) + QStringLiteral("' ") +
-           QStringLiteral("AND    term_mod_name LIKE '") + escaped(name) + QStringLiteral("' ");
+           QStringLiteral("AND    term_mfr_name LIKE '") + escaped(manufacturer) +
+           QStringLiteral("' ") + QStringLiteral("AND    term_mod_name LIKE '") + escaped(name) +
+           QStringLiteral("' ");
 }
 
 QString referenceQuery(const db::DomainContext& d, const QString& manufacturer, const QString& name)
@@ -46,8 +47,9 @@ QString referenceQuery(const db::DomainContext& d, const QString& manufacturer, 
            QStringLiteral("AND    channel.term_mfr_id = term_mfr_mod.term_mfr_id ") +
            QStringLiteral("AND    channel.term_mod_id = term_mfr_mod.term_mod_id ") +
            QStringLiteral("AND    panel_strip.def_flg = 'Y' ") +
-           QStringLiteral("AND    term_mfr_name LIKE '") + escaped(manufacturer) + QStringLiteral("' ") +
-           QStringLiteral("AND    term_mod_name like '") + escaped(name) + QStringLiteral("' ");
+           QStringLiteral("AND    term_mfr_name LIKE '") + escaped(manufacturer) +
+           QStringLiteral("' ") + QStringLiteral("AND    term_mod_name like '") + escaped(name) +
+           QStringLiteral("' ");
 }
 
 // Which failure message a failure at this point of the listing is reported under.
@@ -69,9 +71,9 @@ QString ApparatusLine(ApparatusKind kind, const QString& name, bool inDomain,
 {
     const QString type = kind == ApparatusKind::Configuration ? QStringLiteral("Configuration ")
                                                               : QStringLiteral("Reference     ");
-    return type + QStringLiteral("  ") + db::sql::fixedWidth(name, NameWidth) + QStringLiteral("  ") +
-           (inDomain ? QStringLiteral("Y") : QStringLiteral("N")) + QStringLiteral("     ") +
-           Revision(description) + QStringLiteral("    ") + manufacturer;
+    return type + QStringLiteral("  ") + db::sql::fixedWidth(name, NameWidth) +
+           QStringLiteral("  ") + (inDomain ? QStringLiteral("Y") : QStringLiteral("N")) +
+           QStringLiteral("     ") + Revision(description) + QStringLiteral("    ") + manufacturer;
 }
 
 void InsertionSort(std::vector<clsReference>& listreferences, const clsReference& reference)
@@ -142,8 +144,8 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
                 QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed."));
             return ListOutcome::ConfigurationCheckFailed;
         case Armed::ReferenceCheck:
-            status.ShowStatus(
-                QStringLiteral("The query to check if a REFERENCE strip is in SPI already failed."));
+            status.ShowStatus(QStringLiteral(
+                "The query to check if a REFERENCE strip is in SPI already failed."));
             return ListOutcome::ReferenceCheckFailed;
         case Armed::Caller:
             break;

@@ -8,6 +8,10 @@
 
 namespace tarnwell::selection {
 
+using tarnwell::import::ConfigurationImport;
+using tarnwell::import::ImportSession;
+using tarnwell::import::ReferenceImport;
+
 namespace {
 
 QString textOf(const db::Value& value)
@@ -38,16 +42,15 @@ private:
 ImportRun::ImportRun(db::Database& database, const library::VendorLibrary& library,
                      db::DomainContext& domain, status::StatusLog& status)
     : m_database(database), m_library(library), m_domain(domain), m_status(status)
-{
-}
+{}
 
 QString ImportRun::PlantAreaUnitQuery(const db::DomainContext& d)
 {
     return QStringLiteral("SELECT plant_id, area_id, unit_id ") +
-           QStringLiteral("FROM   plant_area_unit ") + QStringLiteral("WHERE  proj_id=") + d.proj_id +
-           QStringLiteral(" ") + QStringLiteral("AND    site_id=") + d.site_id + QStringLiteral(" ") +
-           QStringLiteral("AND    plant_id>0 ") + QStringLiteral("AND    area_id>0 ") +
-           QStringLiteral("AND    unit_id>0");
+           QStringLiteral("FROM   plant_area_unit ") + QStringLiteral("WHERE  proj_id=") +
+           d.proj_id + QStringLiteral(" ") + QStringLiteral("AND    site_id=") + d.site_id +
+           QStringLiteral(" ") + QStringLiteral("AND    plant_id>0 ") +
+           QStringLiteral("AND    area_id>0 ") + QStringLiteral("AND    unit_id>0");
 }
 
 RunOutcome ImportRun::run(const std::vector<ApparatusEntry>& chosen)
@@ -68,9 +71,9 @@ RunOutcome ImportRun::run(const std::vector<ApparatusEntry>& chosen)
             triggersSuspended = true;
             db::DisableTriggers(m_database);
 
-            import::ImportSession session(m_database, m_library, m_domain);
-            import::ConfigurationImport configurations(session);
-            import::ReferenceImport references(session);
+            ImportSession session(m_database, m_library, m_domain);
+            ConfigurationImport configurations(session);
+            ReferenceImport references(session);
             const int total = static_cast<int>(chosen.size());
             int done = 0;
             for (const ApparatusEntry& entry : chosen) {
@@ -91,7 +94,8 @@ RunOutcome ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 m_progress(done, total);
         } catch (const Failure& failure) {
             m_database.ReportDbFailure(
-                QStringLiteral("Didn't return the new Plant-Area-Unit IDs properly. Database reports: "),
+                QStringLiteral(
+                    "Didn't return the new Plant-Area-Unit IDs properly. Database reports: "),
                 failure.description());
             outcome = RunOutcome::Failed;
         } catch (const import::RunStopped&) {
@@ -107,11 +111,10 @@ RunOutcome ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         return outcome;
 
     if (m_counters.configurations > 0 || m_counters.references > 0)
-        m_status.ShowStatus(QStringLiteral("Finished importing ") +
-                            QString::number(m_counters.configurations) +
-                            QStringLiteral(" apparatus Configurations and ") +
-                            QString::number(m_counters.references) +
-                            QStringLiteral(" Reference apparatuses."));
+        m_status.ShowStatus(
+            QStringLiteral("Finished importing ") + QString::number(m_counters.configurations) +
+            QStringLiteral(" apparatus Configurations and ") +
+            QString::number(m_counters.references) + QStringLiteral(" Reference apparatuses."));
     else
         m_status.ShowStatus(QStringLiteral("No configurations or references imported at all."));
     return outcome;

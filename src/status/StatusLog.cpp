@@ -4,7 +4,8 @@ namespace tarnwell::status {
 
 namespace {
 constexpr qsizetype ShortDescription = 70;
-constexpr qsizetype FirstBreakFrom = 59; // 0-based: the first piece ends at a blank from column 60 on
+constexpr qsizetype FirstBreakFrom =
+    59; // 0-based: the first piece ends at a blank from column 60 on
 constexpr qsizetype PieceLength = 70;
 constexpr int FurtherPieces = 4;
 } // namespace
@@ -33,7 +34,8 @@ void StatusLog::ShowStatus(const QString& text)
 {
     for (int i = 0; i + 1 < LineCount; ++i)
         m_lines[i] = m_lines[i + 1];
-    m_lines[LineCount - 1] = m_clock().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("   ") + text;
+    m_lines[LineCount - 1] =
+        m_clock().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("   ") + text;
     publish();
 }
 

@@ -81,7 +81,8 @@ TEST_F(ConnectOnServerTest, WrongPasswordShowsTheServersDescription)
     EXPECT_EQ(dialogs.messages[0].text, "Login failed.");
     const QStringList shown = messages();
     EXPECT_TRUE(shown.contains("Connecting to " + database.name() + "...  failed to connect."));
-    const int reports = static_cast<int>(shown.indexOf(QRegularExpression("^Database reports: .*")));
+    const int reports =
+        static_cast<int>(shown.indexOf(QRegularExpression("^Database reports: .*")));
     ASSERT_GE(reports, 0);
     EXPECT_TRUE(shown.mid(reports).join(' ').contains("password authentication failed"))
         << shown.join('\n').toStdString();
@@ -90,8 +91,10 @@ TEST_F(ConnectOnServerTest, WrongPasswordShowsTheServersDescription)
 
 TEST_F(ConnectOnServerTest, ReleaseTextsDecideOnTheRealServer)
 {
-    const std::pair<const char*, bool> cases[] = {
-        {"07.00.05.06", true}, {"07.01.00.00", true}, {"08.00.00.12", true}, {"10.00.00.01", false}};
+    const std::pair<const char*, bool> cases[] = {{"07.00.05.06", true},
+                                                  {"07.01.00.00", true},
+                                                  {"08.00.00.12", true},
+                                                  {"10.00.00.01", false}};
     for (const auto& [version, accepted] : cases) {
         SCOPED_TRACE(version);
         database.exec(QString("UPDATE license SET rev_software = '%1'").arg(version));
@@ -101,7 +104,8 @@ TEST_F(ConnectOnServerTest, ReleaseTextsDecideOnTheRealServer)
         EXPECT_EQ(dialogs.endedWith.has_value(), !accepted);
         ASSERT_EQ(controller.database() != nullptr, accepted);
         if (accepted) {
-            EXPECT_EQ(controller.database()->TargetMajorVersion, QString(version).mid(1, 1).toInt());
+            EXPECT_EQ(controller.database()->TargetMajorVersion,
+                      QString(version).mid(1, 1).toInt());
         }
     }
 }
@@ -134,8 +138,8 @@ TEST_F(ConnectOnServerTest, FirstOfTwoDomainsWithOneLogonWins)
     database.exec("INSERT INTO project (proj_id, site_id, proj_name, proj_log_name, proj_log_pass) "
                   "VALUES (99, 1, 'Second Hollin', 'HOLLIN', 'HOLLIN1')");
     controller.cmdConnect_Click();
-    const QString first = database.value(
-        "SELECT proj_name FROM project WHERE proj_log_name = 'HOLLIN' AND proj_log_pass = 'HOLLIN1'");
+    const QString first = database.value("SELECT proj_name FROM project WHERE proj_log_name = "
+                                         "'HOLLIN' AND proj_log_pass = 'HOLLIN1'");
     EXPECT_EQ(view.domainCaption, "Logged into Domain: " + first);
     EXPECT_TRUE(dialogs.messages.empty());
 }

@@ -41,7 +41,8 @@ protected:
     {
         RecordingConnection& connection = factory.next();
         connection.answer("FROM license", version);
-        connection.answer("FROM   project ", {{QString("North Plant"), QString("12"), QString("3")}});
+        connection.answer("FROM   project ",
+                          {{QString("North Plant"), QString("12"), QString("3")}});
         return connection;
     }
 
@@ -74,12 +75,15 @@ TEST_F(ConnectTest, BuildsEachPlatformsConnectionStringFromTheBoxesAsTyped)
         QString expected;
     };
     const Case cases[] = {
-        {db::Platform::Oracle, "Provider=msdaora;User ID=ENG;INEER;Password=A=B;Data Source=spi;db"},
+        {db::Platform::Oracle,
+         "Provider=msdaora;User ID=ENG;INEER;Password=A=B;Data Source=spi;db"},
         {db::Platform::SQLServer, "Provider=sqloledb;Data Source=host;x=1;Initial Catalog=spi;db;"
                                   "User ID=ENG;INEER;Password=A=B"},
-        {db::Platform::SQLServer2005, "Provider=sqlncli;Data Source=host;x=1;Initial Catalog=spi;db;"
-                                      "User ID=ENG;INEER;Password=A=B"},
-        {db::Platform::Watcom, "Provider=ASAProv;Data Source=spi;db;User ID=ENG;INEER;Password=A=B"},
+        {db::Platform::SQLServer2005,
+         "Provider=sqlncli;Data Source=host;x=1;Initial Catalog=spi;db;"
+         "User ID=ENG;INEER;Password=A=B"},
+        {db::Platform::Watcom,
+         "Provider=ASAProv;Data Source=spi;db;User ID=ENG;INEER;Password=A=B"},
     };
     for (const Case& c : cases) {
         view.chosenPlatform = c.platform;
@@ -134,9 +138,9 @@ TEST_F(ConnectTest, RefusedLoginShowsTheBoxAndTheServersWords)
     EXPECT_EQ(dialogs.messages[0].text, "Login failed.");
     EXPECT_EQ(dialogs.messages[0].title, app::ApplicationTitle);
     EXPECT_EQ(dialogs.messages[0].icon, app::MessageIcon::Critical);
-    EXPECT_EQ(messages(), QStringList({"Connecting to spidb...  failed to connect.",
-                                       "Database reports: ",
-                                       "FATAL: password authentication failed for user \"ENGINEER\""}));
+    EXPECT_EQ(messages(),
+              QStringList({"Connecting to spidb...  failed to connect.", "Database reports: ",
+                           "FATAL: password authentication failed for user \"ENGINEER\""}));
     EXPECT_FALSE(view.importFrameVisible);
     EXPECT_FALSE(view.busy);
     EXPECT_EQ(controller.database(), nullptr);
@@ -159,10 +163,10 @@ TEST_F(ConnectTest, JudgesReleaseTexts)
         enum { Accepted, Refused, Unreadable } outcome;
     };
     const Case cases[] = {
-        {"07.00.05.06", Case::Accepted}, {"07.01.00.00", Case::Accepted},
-        {"07.00.04.10", Case::Refused},  {"08.00.00.12", Case::Accepted},
-        {"09.00.01.05", Case::Accepted}, {"10.00.00.01", Case::Refused},
-        {"7", Case::Unreadable},         {"07.00", Case::Unreadable},
+        {"07.00.05.06", Case::Accepted},   {"07.01.00.00", Case::Accepted},
+        {"07.00.04.10", Case::Refused},    {"08.00.00.12", Case::Accepted},
+        {"09.00.01.05", Case::Accepted},   {"10.00.00.01", Case::Refused},
+        {"7", Case::Unreadable},           {"07.00", Case::Unreadable},
         {"0X.00.05.06", Case::Unreadable}, {"06.00.05.06", Case::Refused},
     };
     for (const Case& c : cases) {
@@ -201,13 +205,15 @@ TEST_F(ConnectTest, NullOrMissingReleaseIsReported)
 {
     factory.next().answer("FROM license", std::vector<db::Row>{db::Row{std::nullopt}});
     controller.cmdConnect_Click();
-    EXPECT_EQ(messages().mid(1), QStringList({"Didn't return the target SPI version.",
-                                              "Failed to retrieve the target SPI version number."}));
+    EXPECT_EQ(messages().mid(1),
+              QStringList({"Didn't return the target SPI version.",
+                           "Failed to retrieve the target SPI version number."}));
 
     factory.next(); // no rows at all: reading the first row fails
     controller.cmdConnect_Click();
-    EXPECT_EQ(messages().mid(3), QStringList({"Connecting to spidb...  connected.",
-                                              "Failed to retrieve the target SPI version number."}));
+    EXPECT_EQ(messages().mid(3),
+              QStringList({"Connecting to spidb...  connected.",
+                           "Failed to retrieve the target SPI version number."}));
 }
 
 TEST_F(ConnectTest, UnknownLogonGetsOnlyTheNoDomainBox)

@@ -40,7 +40,10 @@ protected:
     }
 
     QString lastMessage() const { return controller.status().lines().back().mid(11); }
-    int count(const QString& table) { return database.value("SELECT count(*) FROM " + table).toInt(); }
+    int count(const QString& table)
+    {
+        return database.value("SELECT count(*) FROM " + table).toInt();
+    }
 
     TestDatabase database;
     FakeMainView view;
@@ -60,12 +63,15 @@ TEST_F(ImportFlowTest, ImportAllWritesTheWholeLibraryAndTheNextLoginSeesIt)
     };
     controller.cmdImport_Click();
 
-    EXPECT_EQ(lastMessage(), "Finished importing 8 apparatus Configurations and 21 Reference apparatuses.");
+    EXPECT_EQ(lastMessage(),
+              "Finished importing 8 apparatus Configurations and 21 Reference apparatuses.");
     EXPECT_EQ(count("strip_config"), 8);
     EXPECT_EQ(count("panel_strip"), 7);
     EXPECT_EQ(count("channel"), 21);
     EXPECT_EQ(count("trigger_audit"), 0) << "the junction box was written with its triggers off";
-    EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D'"), "0");
+    EXPECT_EQ(database.value(
+                  "SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D'"),
+              "0");
 
     ASSERT_FALSE(buttonsDuringRun.empty());
     for (const auto& [connect, import] : buttonsDuringRun)
@@ -89,7 +95,8 @@ TEST_F(ImportFlowTest, ImportsOnlyTheSelectedLines)
     view.mode = app::ImportMode::Selected;
     view.selected = {1, 8}; // the second configuration and the first reference line
     controller.cmdImport_Click();
-    EXPECT_EQ(lastMessage(), "Finished importing 1 apparatus Configurations and 1 Reference apparatuses.");
+    EXPECT_EQ(lastMessage(),
+              "Finished importing 1 apparatus Configurations and 1 Reference apparatuses.");
     EXPECT_EQ(database.value("SELECT term_mod_name FROM strip_config c JOIN term_mfr_mod m ON "
                              "m.term_mod_id = c.term_mod_id"),
               view.lines[1].mid(16, 30).trimmed());
@@ -114,7 +121,9 @@ TEST_F(ImportFlowTest, EndingDuringARunKeepsOnlyWholeApparatusesAndTheTriggersOn
     EXPECT_EQ(dialogs.endedWith, 0);
     EXPECT_EQ(count("strip_config"), 2);
     EXPECT_EQ(database.value("SELECT count(DISTINCT strip_config_id) FROM strip_config_term"), "2");
-    EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D'"), "0");
+    EXPECT_EQ(database.value(
+                  "SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D'"),
+              "0");
     EXPECT_FALSE(controller.status().caption().contains("Finished importing"));
 }
 

@@ -38,8 +38,7 @@ protected:
         QApplication::sendEvent(&window, &activation);
     }
 
-    template <typename Widget>
-    static Widget* child(QWidget& window, const char* name)
+    template <typename Widget> static Widget* child(QWidget& window, const char* name)
     {
         auto* widget = window.findChild<Widget*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
@@ -76,7 +75,8 @@ TEST_F(MainWindowTest, OpensWithStepOneOnlyAndNothingChosen)
     EXPECT_EQ(child<QLineEdit>(*window, "txtPassword")->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(child<QPushButton>(*window, "cmdConnect")->autoDefault());
     EXPECT_TRUE(child<QPushButton>(*window, "cmdImport")->autoDefault());
-    EXPECT_EQ(child<QLabel>(*window, "lblStatus")->textInteractionFlags() & Qt::TextSelectableByMouse,
+    EXPECT_EQ(child<QLabel>(*window, "lblStatus")->textInteractionFlags() &
+                  Qt::TextSelectableByMouse,
               Qt::TextSelectableByMouse);
 
     // Tab order: the platform options, the four boxes, then Connect.
@@ -120,7 +120,8 @@ TEST_F(MainWindowTest, OtherExportVersionsAreRefusedByName)
     };
     for (const auto& [version, text] : cases) {
         dialogs = {};
-        PackedProgram program(std::map<QString, QByteArray>{{"ExportVersion", version}, {"StripConfig", "a,b"}});
+        PackedProgram program(
+            std::map<QString, QByteArray>{{"ExportVersion", version}, {"StripConfig", "a,b"}});
         auto window = open(program.path());
         activate(*window);
         ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -145,8 +146,9 @@ TEST_F(MainWindowTest, ProgramWithoutLibraryEndsWithAClearMessage)
     auto window = open(program.unpackedPath());
     activate(*window);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith("Error: Data is not available. Please obtain a new ") ||
-                dialogs.messages[0].text.startsWith("Could not read "))
+    EXPECT_TRUE(
+        dialogs.messages[0].text.startsWith("Error: Data is not available. Please obtain a new ") ||
+        dialogs.messages[0].text.startsWith("Could not read "))
         << dialogs.messages[0].text.toStdString();
     EXPECT_EQ(dialogs.messages[0].title, "Tarnwell - Vendor Import Applicatio");
     EXPECT_EQ(dialogs.endedWith, 1);

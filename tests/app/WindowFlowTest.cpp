@@ -41,8 +41,7 @@ protected:
         return packed;
     }
 
-    template <typename Widget>
-    Widget* child(const char* name)
+    template <typename Widget> Widget* child(const char* name)
     {
         auto* widget = window.findChild<Widget*>(QString::fromLatin1(name));
         if (!widget)
@@ -50,8 +49,14 @@ protected:
         return widget;
     }
 
-    void click(const char* name) { QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton); }
-    void type(const char* box, const QString& text) { QTest::keyClicks(child<QLineEdit>(box), text); }
+    void click(const char* name)
+    {
+        QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton);
+    }
+    void type(const char* box, const QString& text)
+    {
+        QTest::keyClicks(child<QLineEdit>(box), text);
+    }
 
     void connectAsUser()
     {
@@ -80,7 +85,10 @@ protected:
         return result;
     }
 
-    int count(const QString& table) { return database.value("SELECT count(*) FROM " + table).toInt(); }
+    int count(const QString& table)
+    {
+        return database.value("SELECT count(*) FROM " + table).toInt();
+    }
 
     TestDatabase database;
     db::OdbcConnectionFactory connections;
@@ -100,15 +108,17 @@ TEST_F(WindowFlowTest, ConnectsListsAndImportsEverything)
               "8 Configurations and 21 References available to import.");
     const QStringList lines = listLines();
     ASSERT_EQ(lines.size(), 29);
-    EXPECT_EQ(lines.first(), "Configuration   KD-SP4 Segment Protector        N     R3    KEL-DORVAN");
+    EXPECT_EQ(lines.first(),
+              "Configuration   KD-SP4 Segment Protector        N     R3    KEL-DORVAN");
     EXPECT_TRUE(lines.last().startsWith("Reference       "));
 
     click("optAll");
     click("cmdImport");
     const QStringList shown = statusMessages();
     EXPECT_EQ(shown.mid(shown.size() - 2),
-              QStringList({"Triggers on PANEL and UDF_PANEL are ENABLED.",
-                           "Finished importing 8 apparatus Configurations and 21 Reference apparatuses."}));
+              QStringList(
+                  {"Triggers on PANEL and UDF_PANEL are ENABLED.",
+                   "Finished importing 8 apparatus Configurations and 21 Reference apparatuses."}));
     EXPECT_EQ(count("strip_config"), 8);
     EXPECT_EQ(count("strip_config_term"), 46);
     EXPECT_EQ(count("panel_strip"), 7);
@@ -122,7 +132,8 @@ TEST_F(WindowFlowTest, ImportsTwoSelectedLines)
     connectAsUser();
     auto* list = child<QListWidget>("lstApparatus");
     ASSERT_EQ(list->count(), 29);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       list->visualItemRect(list->item(10)).center());
     click("optSelected");
@@ -131,10 +142,11 @@ TEST_F(WindowFlowTest, ImportsTwoSelectedLines)
               "Finished importing 1 apparatus Configurations and 1 Reference apparatuses.");
     EXPECT_EQ(count("strip_config"), 1);
     EXPECT_EQ(count("panel_strip"), 1);
-    EXPECT_EQ(database.value("SELECT count(*) FROM channel c JOIN term_mfr_mod m ON m.term_mod_id = "
-                             "c.term_mod_id WHERE m.term_mod_name = " +
-                             tarnwell::testing::sqlLiteral(list->item(10)->text().mid(16, 30).trimmed())),
-              "1");
+    EXPECT_EQ(
+        database.value("SELECT count(*) FROM channel c JOIN term_mfr_mod m ON m.term_mod_id = "
+                       "c.term_mod_id WHERE m.term_mod_name = " +
+                       tarnwell::testing::sqlLiteral(list->item(10)->text().mid(16, 30).trimmed())),
+        "1");
 }
 
 } // namespace

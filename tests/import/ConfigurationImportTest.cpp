@@ -7,6 +7,10 @@
 using namespace tarnwell;
 using tarnwell::testing::TestDatabase;
 
+using tarnwell::import::ApparatusOutcome;
+using tarnwell::import::ConfigurationImport;
+using tarnwell::import::ImportSession;
+
 namespace {
 
 using Row = library::LibraryTable::Row;
@@ -17,10 +21,11 @@ protected:
     std::vector<Row> configurations()
     {
         std::vector<Row> rows;
-        library::scanRows(sample().stripConfig, library::StripConfigWidth, [&](const Row& row, int) {
-            rows.push_back(row);
-            return true;
-        });
+        library::scanRows(sample().stripConfig, library::StripConfigWidth,
+                          [&](const Row& row, int) {
+                              rows.push_back(row);
+                              return true;
+                          });
         return rows;
     }
 
@@ -40,17 +45,18 @@ protected:
     QString colourValue(const QString& key)
     {
         QString value;
-        library::scanRows(sample().terminalColors, library::TerminalColorWidth, [&](const Row& row, int) {
-            if (row[0] == key)
-                value = row[2];
-            return true;
-        });
+        library::scanRows(sample().terminalColors, library::TerminalColorWidth,
+                          [&](const Row& row, int) {
+                              if (row[0] == key)
+                                  value = row[2];
+                              return true;
+                          });
         return value;
     }
 
-    import::ApparatusOutcome importConfiguration(int index)
+    ApparatusOutcome importConfiguration(int index)
     {
-        import::ConfigurationImport configurations(session);
+        ConfigurationImport configurations(session);
         return configurations.importRow(1 + index * library::StripConfigWidth);
     }
 };
@@ -65,13 +71,14 @@ TEST_F(ConfigurationImportTest, WritesEveryConfigurationWithItsCatalogueAndTermi
 {
     const std::vector<Row> rows = configurations();
     for (std::size_t i = 0; i < rows.size(); ++i)
-        ASSERT_EQ(importConfiguration(static_cast<int>(i)), import::ApparatusOutcome::Written)
+        ASSERT_EQ(importConfiguration(static_cast<int>(i)), ApparatusOutcome::Written)
             << messages().join('\n').toStdString();
     EXPECT_TRUE(messages().isEmpty());
 
     const auto written = testDatabase.rows(
         "SELECT c.strip_config_id, c.proj_id, c.site_id, c.chg_num, c.chg_status, c.chg_date, "
-        "c.user_name, c.strip_config_name, c.strip_config_desc, c.strip_name_default, c.term_count, "
+        "c.user_name, c.strip_config_name, c.strip_config_desc, c.strip_name_default, "
+        "c.term_count, "
         "c.first_term, c.first_chn_no, c.term_in_chn, m.term_mfr_name, d.term_mod_name, "
         "c.hardware_count, c.config_type, c.strip_category, c.terminator_flg, c.prefix, c.numbered "
         "FROM strip_config c JOIN term_mfr m ON m.term_mfr_id = c.term_mfr_id "
@@ -80,27 +87,46 @@ TEST_F(ConfigurationImportTest, WritesEveryConfigurationWithItsCatalogueAndTermi
     ASSERT_EQ(written.size(), static_cast<qsizetype>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Row& p = rows[i];
-        const QStringList expected = {
-            QString::number(i + 1), "11", "1", "0", p[4], isoDate(p[5]),
-            (p[6] + QString(34, ' ')).left(30), p[7], p[8], p[9], p[10], p[11], p[12], p[13],
-            p[22], p[23], p[16], p[17], p[18], p[19], TestDatabase::Null, p[21]};
+        const QStringList expected = {QString::number(i + 1),
+                                      "11",
+                                      "1",
+                                      "0",
+                                      p[4],
+                                      isoDate(p[5]),
+                                      (p[6] + QString(34, ' ')).left(30),
+                                      p[7],
+                                      p[8],
+                                      p[9],
+                                      p[10],
+                                      p[11],
+                                      p[12],
+                                      p[13],
+                                      p[22],
+                                      p[23],
+                                      p[16],
+                                      p[17],
+                                      p[18],
+                                      p[19],
+                                      TestDatabase::Null,
+                                      p[21]};
         EXPECT_EQ(written[static_cast<qsizetype>(i)], expected) << "configuration " << i + 1;
     }
 
     // One new manufacturer and one model per configuration, stamped with the importing domain.
-    EXPECT_EQ(testDatabase.rows("SELECT term_mfr_id, proj_id, site_id, chg_num, plant_id, unit_id, "
-                                "chg_status, user_name, chg_date, term_mfr_desc, term_mfr_name, area_id "
-                                "FROM term_mfr WHERE term_mfr_name = 'KEL-DORVAN'"),
-              QList<QStringList>({{"3", "11", "1", "0", "3", "5", "W", rows[0][32], isoDate(rows[0][33]),
-                                   rows[0][31], "KEL-DORVAN", "4"}}));
+    EXPECT_EQ(
+        testDatabase.rows("SELECT term_mfr_id, proj_id, site_id, chg_num, plant_id, unit_id, "
+                          "chg_status, user_name, chg_date, term_mfr_desc, term_mfr_name, area_id "
+                          "FROM term_mfr WHERE term_mfr_name = 'KEL-DORVAN'"),
+        QList<QStringList>({{"3", "11", "1", "0", "3", "5", "W", rows[0][32], isoDate(rows[0][33]),
+                             rows[0][31], "KEL-DORVAN", "4"}}));
     const auto model = testDatabase.rows(
         "SELECT term_mfr_id, proj_id, site_id, chg_num, plant_id, unit_id, chg_status, user_name, "
         "chg_date, term_height, height_uom_id, term_width, width_uom_id, term_depth, depth_uom_id, "
         "term_mod_desc, area_id FROM term_mfr_mod WHERE term_mod_name = " +
         tarnwell::testing::sqlLiteral(rows[0][23]));
     ASSERT_EQ(model.size(), 1);
-    EXPECT_EQ(model[0].mid(0, 9), QStringList({"3", "11", "1", "0", "3", "5", "W", rows[0][34],
-                                                isoDate(rows[0][35])}));
+    EXPECT_EQ(model[0].mid(0, 9),
+              QStringList({"3", "11", "1", "0", "3", "5", "W", rows[0][34], isoDate(rows[0][35])}));
     for (int k = 0; k < 6; ++k)
         EXPECT_DOUBLE_EQ(model[0][9 + k].toDouble(), rows[0][24 + k].toDouble());
     EXPECT_EQ(model[0].mid(15), QStringList({rows[0][30], "4"}));
@@ -118,14 +144,32 @@ TEST_F(ConfigurationImportTest, WritesEveryConfigurationWithItsCatalogueAndTermi
             "t.term_num FROM strip_config_term t "
             "JOIN term_color l ON l.term_color_id = t.term_color_left_id "
             "JOIN term_color r ON r.term_color_id = t.term_color_right_id "
-            "WHERE t.strip_config_id = " + QString::number(i + 1) + " ORDER BY t.strip_config_term_id");
-        ASSERT_EQ(stored.size(), static_cast<qsizetype>(terminals.size())) << "configuration " << i + 1;
+            "WHERE t.strip_config_id = " +
+            QString::number(i + 1) + " ORDER BY t.strip_config_term_id");
+        ASSERT_EQ(stored.size(), static_cast<qsizetype>(terminals.size()))
+            << "configuration " << i + 1;
         for (std::size_t k = 0; k < terminals.size(); ++k) {
             const Row& t = terminals[k];
-            const QStringList expected = {
-                "11", "1", t[4], t[5], isoDate(t[6]), t[7], t[8].isEmpty() ? " " : t[8],
-                t[9].isEmpty() ? " " : t[9], t[10], t[11], colourValue(t[12]), colourValue(t[13]),
-                t[14], t[15], t[16], t[17], t[18], t[19], t[20], t[21]};
+            const QStringList expected = {"11",
+                                          "1",
+                                          t[4],
+                                          t[5],
+                                          isoDate(t[6]),
+                                          t[7],
+                                          t[8].isEmpty() ? " " : t[8],
+                                          t[9].isEmpty() ? " " : t[9],
+                                          t[10],
+                                          t[11],
+                                          colourValue(t[12]),
+                                          colourValue(t[13]),
+                                          t[14],
+                                          t[15],
+                                          t[16],
+                                          t[17],
+                                          t[18],
+                                          t[19],
+                                          t[20],
+                                          t[21]};
             EXPECT_EQ(stored[static_cast<qsizetype>(k)], expected)
                 << "configuration " << i + 1 << " terminal " << k + 1;
         }
@@ -136,8 +180,12 @@ TEST_F(ConfigurationImportTest, WritesEveryConfigurationWithItsCatalogueAndTermi
 
     // The seed's grey (8421504) and blue (255) are reused under their own names; the other
     // colours used are created once each.
-    EXPECT_EQ(testDatabase.value("SELECT term_color_id FROM term_color WHERE term_color_value = 8421504"), "1");
-    EXPECT_EQ(testDatabase.value("SELECT term_color_name FROM term_color WHERE term_color_value = 255"), "Blue");
+    EXPECT_EQ(
+        testDatabase.value("SELECT term_color_id FROM term_color WHERE term_color_value = 8421504"),
+        "1");
+    EXPECT_EQ(
+        testDatabase.value("SELECT term_color_name FROM term_color WHERE term_color_value = 255"),
+        "Blue");
     EXPECT_EQ(testDatabase.value("SELECT count(*) FROM term_color GROUP BY term_color_value "
                                  "ORDER BY count(*) DESC LIMIT 1"),
               "1");
@@ -148,8 +196,9 @@ TEST_F(ConfigurationImportTest, Release7WritesThePrefixAndBlanksTheDisabledMarke
     database.TargetMajorVersion = 7;
     const std::vector<Row> rows = configurations();
     for (std::size_t i = 0; i < rows.size(); ++i)
-        ASSERT_EQ(importConfiguration(static_cast<int>(i)), import::ApparatusOutcome::Written);
-    const auto prefixes = testDatabase.rows("SELECT prefix FROM strip_config ORDER BY strip_config_id");
+        ASSERT_EQ(importConfiguration(static_cast<int>(i)), ApparatusOutcome::Written);
+    const auto prefixes =
+        testDatabase.rows("SELECT prefix FROM strip_config ORDER BY strip_config_id");
     bool sawMarker = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const bool marker = rows[i][20] == "disabled-strip_config.prefix";
@@ -161,14 +210,15 @@ TEST_F(ConfigurationImportTest, Release7WritesThePrefixAndBlanksTheDisabledMarke
 
 TEST_F(ConfigurationImportTest, SecondImportWritesNewRowsAndReusesTheCatalogue)
 {
-    ASSERT_EQ(importConfiguration(0), import::ApparatusOutcome::Written);
+    ASSERT_EQ(importConfiguration(0), ApparatusOutcome::Written);
     const int manufacturers = count("term_mfr");
     const int models = count("term_mfr_mod");
     const int colours = count("term_color");
-    ASSERT_EQ(importConfiguration(0), import::ApparatusOutcome::Written);
+    ASSERT_EQ(importConfiguration(0), ApparatusOutcome::Written);
     EXPECT_EQ(testDatabase.rows("SELECT strip_config_id FROM strip_config ORDER BY 1"),
               QList<QStringList>({{"1"}, {"2"}}));
-    EXPECT_EQ(count("strip_config_term"), 2 * static_cast<int>(terminalsOf(configurations()[0][0]).size()));
+    EXPECT_EQ(count("strip_config_term"),
+              2 * static_cast<int>(terminalsOf(configurations()[0][0]).size()));
     EXPECT_EQ(count("term_mfr"), manufacturers);
     EXPECT_EQ(count("term_mfr_mod"), models);
     EXPECT_EQ(count("term_color"), colours);
@@ -179,7 +229,7 @@ TEST_F(ConfigurationImportTest, FindsByExactNameOnly)
     const Row second = configurations()[1];
     const Row longName = configurations()[3];
     ASSERT_GT(longName[23].size(), 30);
-    import::ConfigurationImport configurations(session);
+    ConfigurationImport configurations(session);
     configurations.ImportConfiguration(second[23].toUpper());
     configurations.ImportConfiguration(second[23] + " ");
     configurations.ImportConfiguration(longName[23].left(30));
@@ -201,11 +251,15 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
     };
     const Case cases[] = {
         {"term_mfr", 1, "Didn't insert the new TERM_MFR. Database reports: "},
-        {"term_mfr_mod", 1, "Didn't insert the new TERM_MFR_MOD for a Configuration properly. Database reports: "},
+        {"term_mfr_mod", 1,
+         "Didn't insert the new TERM_MFR_MOD for a Configuration properly. Database reports: "},
         {"strip_config", 1, "Didn't insert the CONFIGURATION properly. Database reports: "},
-        {"term_color", 1, "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: "},
-        {"term_color", 2, "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: "},
-        {"strip_config_term", 3, "Didn't insert the CONFIGURATION terminal properly. Database reports: "},
+        {"term_color", 1,
+         "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: "},
+        {"term_color", 2,
+         "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: "},
+        {"strip_config_term", 3,
+         "Didn't insert the CONFIGURATION terminal properly. Database reports: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table.toStdString());
@@ -214,14 +268,14 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
         freshDatabase.TargetMajorVersion = 9;
-        import::ImportSession freshSession(freshDatabase, sample(), domain);
+        ImportSession freshSession(freshDatabase, sample(), domain);
         const QString before = fresh.value("SELECT count(*) FROM term_mfr") + "/" +
                                fresh.value("SELECT count(*) FROM term_color");
 
         db::DisableTriggers(freshDatabase);
         fresh.refuseInserts(c.table, c.fromInsert, "refused by the test");
-        import::ConfigurationImport configurations(freshSession);
-        EXPECT_EQ(configurations.importRow(1), import::ApparatusOutcome::Failed);
+        ConfigurationImport configurations(freshSession);
+        EXPECT_EQ(configurations.importRow(1), ApparatusOutcome::Failed);
 
         QStringList shown;
         for (const QString& line : log.lines())
@@ -234,11 +288,14 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         EXPECT_EQ(fresh.value("SELECT count(*) FROM term_mfr") + "/" +
                       fresh.value("SELECT count(*) FROM term_color"),
                   before);
-        EXPECT_EQ(fresh.value("SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D'"), "0");
+        EXPECT_EQ(fresh.value(
+                      "SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D'"),
+                  "0");
 
         // The connection is usable again: the next configuration goes through whole.
         fresh.exec("ALTER TABLE " + c.table + " DROP CONSTRAINT tarnwell_refuse_" + c.table);
-        EXPECT_EQ(configurations.importRow(1 + library::StripConfigWidth), import::ApparatusOutcome::Written);
+        EXPECT_EQ(configurations.importRow(1 + library::StripConfigWidth),
+                  ApparatusOutcome::Written);
     }
 }
 

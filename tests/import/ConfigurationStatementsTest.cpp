@@ -13,6 +13,10 @@
 using namespace tarnwell;
 using tarnwell::testing::RecordingConnection;
 
+using tarnwell::import::ApparatusOutcome;
+using tarnwell::import::ConfigurationImport;
+using tarnwell::import::ImportSession;
+
 namespace {
 
 void appendRow(library::LibraryTable& table, const QStringList& values)
@@ -24,19 +28,29 @@ void appendRow(library::LibraryTable& table, const QStringList& values)
 library::VendorLibrary smallLibrary()
 {
     library::VendorLibrary lib;
-    appendRow(lib.stripConfig,
-              {"9001", "27", "1", "2", "W", "01-Feb-25", "o'hara", "Name's", "Desc R4", "DEF", "2",
-               "1", "1", "2", "x", "y", "0", "F", "1", "N", "disabled-strip_config.prefix", "Y",
-               "Maker", "Model", "", "1", "5.5", "1", "", "", "Model desc", "Maker desc", "mu",
-               "02-Jan-24", "mu2", "03-Jan-24"});
+    appendRow(lib.stripConfig, {"9001",       "27",         "1",
+                                "2",          "W",          "01-Feb-25",
+                                "o'hara",     "Name's",     "Desc R4",
+                                "DEF",        "2",          "1",
+                                "1",          "2",          "x",
+                                "y",          "0",          "F",
+                                "1",          "N",          "disabled-strip_config.prefix",
+                                "Y",          "Maker",      "Model",
+                                "",           "1",          "5.5",
+                                "1",          "",           "",
+                                "Model desc", "Maker desc", "mu",
+                                "02-Jan-24",  "mu2",        "03-Jan-24"});
     // Two terminals of 9001 around one of another configuration; the first has equal colour
     // keys, the last a left key that no colour row carries.
-    appendRow(lib.stripConfigTerm, {"9001", "2001", "27", "1", "3", "W", "05-Feb-25", "tu", "P", "",
-                                    "Y", "N", "1", "1", "N", "1", "1", "FF+", "FF+", "+", "+", "1+"});
-    appendRow(lib.stripConfigTerm, {"9002", "2002", "27", "1", "3", "W", "05-Feb-25", "tu", "P", "",
-                                    "Y", "N", "1", "2", "N", "1", "1", "FF+", "FF+", "+", "+", "9+"});
-    appendRow(lib.stripConfigTerm, {"9001", "2003", "27", "1", "3", "W", "05-Feb-25", "tu", "", "S",
-                                    "Y", "N", "99", "2", "N", "2", "2", "FF-", "FF-", "-", "-", "2-"});
+    appendRow(lib.stripConfigTerm,
+              {"9001", "2001", "27", "1", "3", "W", "05-Feb-25", "tu",  "P", "",  "Y",
+               "N",    "1",    "1",  "N", "1", "1", "FF+",       "FF+", "+", "+", "1+"});
+    appendRow(lib.stripConfigTerm,
+              {"9002", "2002", "27", "1", "3", "W", "05-Feb-25", "tu",  "P", "",  "Y",
+               "N",    "1",    "2",  "N", "1", "1", "FF+",       "FF+", "+", "+", "9+"});
+    appendRow(lib.stripConfigTerm,
+              {"9001", "2003", "27", "1", "3", "W", "05-Feb-25", "tu",  "",  "S", "Y",
+               "N",    "99",   "2",  "N", "2", "2", "FF-",       "FF-", "-", "-", "2-"});
     appendRow(lib.terminalColors, {"1", "Red", "255", "d1", "u", "01-Jan-24"});
     appendRow(lib.terminalColors, {"2", "Blue", "16711680", "d2", "u", "01-Jan-24"});
     return lib;
@@ -45,18 +59,17 @@ library::VendorLibrary smallLibrary()
 class ConfigurationStatementsTest : public ::testing::Test
 {
 protected:
-    ConfigurationStatementsTest()
-        : lib(smallLibrary()), domain{"Works", "11", "1", "3", "4", "5"}
+    ConfigurationStatementsTest() : lib(smallLibrary()), domain{"Works", "11", "1", "3", "4", "5"}
     {
         status.setClock([] { return QTime(12, 0, 0); });
     }
 
-    import::ApparatusOutcome runImport(db::Platform platform, int major = 9)
+    ApparatusOutcome runImport(db::Platform platform, int major = 9)
     {
         db::Database database(connection, platform, status);
         database.TargetMajorVersion = static_cast<qint16>(major);
-        import::ImportSession session(database, lib, domain);
-        import::ConfigurationImport configurations(session);
+        ImportSession session(database, lib, domain);
+        ConfigurationImport configurations(session);
         return configurations.importRow(1);
     }
 
@@ -90,8 +103,9 @@ const QString StripConfigColumns =
     "user_name, strip_config_name, strip_config_desc, strip_name_default, term_count, first_term, "
     "first_chn_no, term_in_chn, term_mfr_id, term_mod_id, hardware_count, config_type, "
     "strip_category, ";
-const QString StripConfigValues = "VALUES (7,11,1, 0,'W', '01-Feb-25','o''hara" + QString(24, ' ') +
-                                  "','Name''s','Desc R4','DEF', 2, 1, 1, 2, 7, 7, 0, 'F', '1','N', ";
+const QString StripConfigValues =
+    "VALUES (7,11,1, 0,'W', '01-Feb-25','o''hara" + QString(24, ' ') +
+    "','Name''s','Desc R4','DEF', 2, 1, 1, 2, 7, 7, 0, 'F', '1','N', ";
 const QString TermColumns =
     "INSERT INTO strip_config_term (strip_config_id, strip_config_term_id, proj_id, site_id, "
     "chg_num, chg_status, chg_date, user_name,  term_cfg_prefix, term_cfg_suffix, incremented_flg, "
@@ -101,7 +115,7 @@ const QString TermColumns =
 TEST_F(ConfigurationStatementsTest, SendsTheStatementsInOrderWithTheirExactText)
 {
     connection.answer("^SELECT max\\(", "7");
-    ASSERT_EQ(runImport(db::Platform::SQLServer), import::ApparatusOutcome::Written)
+    ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written)
         << messages().join('\n').toStdString();
 
     const QStringList expected = {
@@ -133,7 +147,8 @@ TEST_F(ConfigurationStatementsTest, SendsTheStatementsInOrderWithTheirExactText)
         "SELECT max(term_color_id)+1 FROM term_color",
         "INSERT INTO term_color (TERM_COLOR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, UNIT_ID, "
         "CHG_STATUS, USER_NAME, CHG_DATE, TERM_COLOR_NAME, AREA_ID, TERM_COLOR_VALUE, "
-        "TERM_COLOR_DESC) VALUES (7, 11, 1, 0,3, 5, 'W', 'u', '01-Jan-24', 'Blue', 4, 16711680, 'd2')",
+        "TERM_COLOR_DESC) VALUES (7, 11, 1, 0,3, 5, 'W', 'u', '01-Jan-24', 'Blue', 4, 16711680, "
+        "'d2')",
         "SELECT max(strip_config_term_id)+1 FROM strip_config_term",
         TermColumns + "VALUES (7,7,11,1,3,'W','05-Feb-25','tu',' ','S','Y','N',0,7,'N','2','2',"
                       "'FF-','FF-','-','-','2-')",
@@ -148,14 +163,15 @@ TEST_F(ConfigurationStatementsTest, Release7AddsThePrefixColumn)
 {
     connection.answer("^SELECT max\\(", "7");
     runImport(db::Platform::SQLServer, 7);
-    EXPECT_EQ(connection.statements.value(7),
-              StripConfigColumns + "terminator_flg, prefix, numbered) " + StripConfigValues + "'', 'Y')");
+    EXPECT_EQ(connection.statements.value(7), StripConfigColumns +
+                                                  "terminator_flg, prefix, numbered) " +
+                                                  StripConfigValues + "'', 'Y')");
 }
 
 TEST_F(ConfigurationStatementsTest, OracleTakesEveryIdentifierFromTheSequence)
 {
     connection.answer("seq_next_id", "7");
-    ASSERT_EQ(runImport(db::Platform::Oracle), import::ApparatusOutcome::Written);
+    ASSERT_EQ(runImport(db::Platform::Oracle), ApparatusOutcome::Written);
     int fromSequence = 0;
     for (const QString& statement : connection.statements) {
         EXPECT_FALSE(statement.contains("max(")) << statement.toStdString();
@@ -170,9 +186,10 @@ TEST_F(ConfigurationStatementsTest, FoundCatalogueEntriesAreReusedWithoutInserts
         .answer("FROM   term_mfr ", {{QString("Maker"), QString("41")}})
         .answer("FROM   term_mfr_mod ", {{QString("Model"), QString("42")}})
         .answer("FROM   term_color ", "43");
-    ASSERT_EQ(runImport(db::Platform::SQLServer), import::ApparatusOutcome::Written);
-    EXPECT_EQ(connection.statements.value(2), "SELECT term_mod_name, term_mod_id FROM   term_mfr_mod "
-                                              "WHERE  term_mod_name LIKE 'Model' AND    term_mfr_id = 41");
+    ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written);
+    EXPECT_EQ(connection.statements.value(2),
+              "SELECT term_mod_name, term_mod_id FROM   term_mfr_mod "
+              "WHERE  term_mod_name LIKE 'Model' AND    term_mfr_id = 41");
     EXPECT_TRUE(connection.statements.value(3).contains(", 2, 41, 42, 0, 'F'"));
     EXPECT_EQ(connection.statements.filter("INSERT").size(), 3); // strip_config and two terminals
     EXPECT_TRUE(connection.statements.last().contains(",0,43,'N',"));
@@ -185,18 +202,36 @@ TEST_F(ConfigurationStatementsTest, EachStatementFailsUnderItsOwnMessage)
     const QString mfrCheck = "Didn't check the new TERM_MFR_NAME. Database reports: ";
     const QString modCheck = "Didn't check the new TERM_MOD_NAME. Database reports: ";
     const QString leftCheck = "Didn't check the new TERM_COLOR for the LEFT. Database reports: ";
-    const QString leftInsert = "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ";
+    const QString leftInsert =
+        "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ";
     const QString rightCheck = "Didn't check the new TERM_COLOR for the RIGHT. Database reports: ";
-    const QString rightInsert = "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ";
-    const QString termId = "Couldn't retrieve the next STRIP_CONFIG_TERM_ID from the database. Database reports: ";
+    const QString rightInsert =
+        "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ";
+    const QString termId =
+        "Couldn't retrieve the next STRIP_CONFIG_TERM_ID from the database. Database reports: ";
     const QString term = "Didn't insert the CONFIGURATION terminal properly. Database reports: ";
     const QStringList expected = {
         QString(), // the identifier of the configuration itself fails the run, not the apparatus
-        mfrCheck, mfrCheck, "Didn't insert the new TERM_MFR. Database reports: ",
-        modCheck, modCheck, "Didn't insert the new TERM_MFR_MOD for a Configuration properly. Database reports: ",
+        mfrCheck,
+        mfrCheck,
+        "Didn't insert the new TERM_MFR. Database reports: ",
+        modCheck,
+        modCheck,
+        "Didn't insert the new TERM_MFR_MOD for a Configuration properly. Database reports: ",
         "Didn't insert the CONFIGURATION properly. Database reports: ",
-        leftCheck, leftCheck, leftInsert, rightCheck, rightCheck, rightInsert, termId, term,
-        rightCheck, rightCheck, rightInsert, termId, term};
+        leftCheck,
+        leftCheck,
+        leftInsert,
+        rightCheck,
+        rightCheck,
+        rightInsert,
+        termId,
+        term,
+        rightCheck,
+        rightCheck,
+        rightInsert,
+        termId,
+        term};
 
     for (int n = 1; n <= expected.size(); ++n) {
         SCOPED_TRACE(n);
@@ -208,7 +243,7 @@ TEST_F(ConfigurationStatementsTest, EachStatementFailsUnderItsOwnMessage)
             EXPECT_EQ(connection.events.last(), "ROLLBACK");
             continue;
         }
-        EXPECT_EQ(runImport(db::Platform::SQLServer), import::ApparatusOutcome::Failed);
+        EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
         EXPECT_EQ(connection.statements.size(), n + 2); // nothing more after the refused one
         // events: BEGIN, then the statements
         EXPECT_EQ(connection.events.mid(n + 1),
@@ -232,7 +267,7 @@ TEST_F(ConfigurationStatementsTest, LibraryValueThatIsNoNumberIsRefusedBeforeItI
     broken.stripConfigTerm = lib.stripConfigTerm;
     broken.terminalColors = lib.terminalColors;
     lib = broken;
-    EXPECT_EQ(runImport(db::Platform::SQLServer), import::ApparatusOutcome::Failed);
+    EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
     EXPECT_TRUE(connection.statements.filter("strip_config (").isEmpty());
     EXPECT_TRUE(messages().value(0).startsWith("Didn't insert the CONFIGURATION properly. Database "
                                                "reports: The library value \"2); DROP"));

@@ -22,9 +22,13 @@ class DatabaseImportTest : public ::testing::Test
 protected:
     DatabaseImportTest()
         : connection(testDatabase.connect()),
-          database(*connection, db::Platform::SQLServer, status),
-          domain{QStringLiteral("Hollin Works"), QStringLiteral("11"), QStringLiteral("1"),
-                 QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")},
+          database(*connection, db::Platform::SQLServer, status), domain{QStringLiteral(
+                                                                             "Hollin Works"),
+                                                                         QStringLiteral("11"),
+                                                                         QStringLiteral("1"),
+                                                                         QStringLiteral("3"),
+                                                                         QStringLiteral("4"),
+                                                                         QStringLiteral("5")},
           session(database, sampleLibrary(), domain)
     {
         database.TargetMajorVersion = 9;
@@ -42,13 +46,17 @@ protected:
         return result;
     }
 
-    int count(const QString& table) { return testDatabase.value("SELECT count(*) FROM " + table).toInt(); }
+    int count(const QString& table)
+    {
+        return testDatabase.value("SELECT count(*) FROM " + table).toInt();
+    }
 
     // Whether the user triggers of a table are switched on.
     bool triggersOn(const QString& table)
     {
         return testDatabase.value("SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal "
-                                  "AND tgenabled = 'D' AND tgrelid = '" + table + "'::regclass") == "0";
+                                  "AND tgenabled = 'D' AND tgrelid = '" +
+                                  table + "'::regclass") == "0";
     }
 
     const library::VendorLibrary& sample() { return sampleLibrary(); }
@@ -58,7 +66,7 @@ protected:
     status::StatusLog status;
     db::Database database;
     db::DomainContext domain;
-    import::ImportSession session;
+    tarnwell::import::ImportSession session;
 };
 
 } // namespace tarnwell::testing

@@ -26,13 +26,14 @@ TEST(Revision, TakesRAndADigitFromTheEndOfTheDescription)
 
 TEST(ApparatusLine, PutsEachFieldInItsColumns)
 {
-    const QString line = ApparatusLine(ApparatusKind::Configuration,
-                                       "KD-FB6 Field Barrier Ex ia 6 Spur Zone 1", true,
-                                       "Field barrier R7", "KEL-DORVAN");
+    const QString line =
+        ApparatusLine(ApparatusKind::Configuration, "KD-FB6 Field Barrier Ex ia 6 Spur Zone 1",
+                      true, "Field barrier R7", "KEL-DORVAN");
     EXPECT_EQ(line, "Configuration   KD-FB6 Field Barrier Ex ia 6 S  Y     R7    KEL-DORVAN");
     const QString reference =
         ApparatusLine(ApparatusKind::Reference, "KD-SP4 Trunk", false, "no revision", "Ostrava's");
-    EXPECT_EQ(reference, "Reference       KD-SP4 Trunk" + QString(18, ' ') + "  N     ??    Ostrava's");
+    EXPECT_EQ(reference,
+              "Reference       KD-SP4 Trunk" + QString(18, ' ') + "  N     ??    Ostrava's");
     // The import reads type and name back from columns 1 and 17 to 46.
     EXPECT_EQ(reference.at(0), 'R');
     EXPECT_EQ(reference.mid(16, 30).trimmed(), "KD-SP4 Trunk");
@@ -65,7 +66,9 @@ void appendRow(library::LibraryTable& table, int width, std::map<int, QString> v
 class ApparatusListTest : public ::testing::Test
 {
 protected:
-    ApparatusListTest() : domain{"Works", "11", "1", "", "", ""}, database(connection, db::Platform::SQLServer, status)
+    ApparatusListTest()
+        : domain{"Works", "11", "1", "", "", ""},
+          database(connection, db::Platform::SQLServer, status)
     {
         status.setClock([] { return QTime(12, 0, 0); });
         appendRow(lib.stripConfig, 36, {{8, "first R1"}, {22, "Maker"}, {23, "Conf'A"}});
@@ -77,8 +80,9 @@ protected:
 
     ListOutcome build()
     {
-        return BuildApparatusList(database, lib, domain, status, list,
-                                  [this](const ApparatusEntry& entry) { shown.append(entry.line); });
+        return BuildApparatusList(
+            database, lib, domain, status, list,
+            [this](const ApparatusEntry& entry) { shown.append(entry.line); });
     }
 
     QString lastMessage() const { return status.lines().back().mid(11); }
@@ -107,7 +111,8 @@ TEST_F(ApparatusListTest, ListsConfigurationsInLibraryOrderThenReferencesByName)
     EXPECT_EQ(list.entries[0].row, 1);
     EXPECT_EQ(list.entries[1].row, 37);
     EXPECT_EQ(list.entries[2].row, 68); // Alpha is the second Channel row
-    EXPECT_EQ(ApparatusCountCaption(list), "2 Configurations and 3 References available to import.");
+    EXPECT_EQ(ApparatusCountCaption(list),
+              "2 Configurations and 3 References available to import.");
 
     EXPECT_EQ(connection.statements.value(0),
               "SELECT term_mfr_name, term_mod_name FROM   strip_config, term_mfr, term_mfr_mod "
@@ -116,22 +121,24 @@ TEST_F(ApparatusListTest, ListsConfigurationsInLibraryOrderThenReferencesByName)
               "AND    strip_config.term_mfr_id = term_mfr_mod.term_mfr_id "
               "AND    strip_config.term_mod_id = term_mfr_mod.term_mod_id "
               "AND    term_mfr_name LIKE 'Maker' AND    term_mod_name LIKE 'Conf''A' ");
-    EXPECT_EQ(connection.statements.value(2),
-              "SELECT term_mfr_name, term_mod_name FROM   panel_strip, channel, term_mfr, term_mfr_mod "
-              "WHERE  channel.strip_id = panel_strip.strip_id "
-              "AND    panel_strip.proj_id = 11 AND    panel_strip.site_id = 1 "
-              "AND    channel.term_mfr_id = term_mfr.term_mfr_id "
-              "AND    channel.term_mfr_id = term_mfr_mod.term_mfr_id "
-              "AND    channel.term_mod_id = term_mfr_mod.term_mod_id "
-              "AND    panel_strip.def_flg = 'Y' "
-              "AND    term_mfr_name LIKE 'Maker' AND    term_mod_name like 'zeta' ");
+    EXPECT_EQ(
+        connection.statements.value(2),
+        "SELECT term_mfr_name, term_mod_name FROM   panel_strip, channel, term_mfr, term_mfr_mod "
+        "WHERE  channel.strip_id = panel_strip.strip_id "
+        "AND    panel_strip.proj_id = 11 AND    panel_strip.site_id = 1 "
+        "AND    channel.term_mfr_id = term_mfr.term_mfr_id "
+        "AND    channel.term_mfr_id = term_mfr_mod.term_mfr_id "
+        "AND    channel.term_mod_id = term_mfr_mod.term_mod_id "
+        "AND    panel_strip.def_flg = 'Y' "
+        "AND    term_mfr_name LIKE 'Maker' AND    term_mod_name like 'zeta' ");
 }
 
 TEST_F(ApparatusListTest, EmptyTablesSkipTheirPass)
 {
     lib.stripConfig = library::LibraryTable();
     ASSERT_EQ(build(), ListOutcome::Complete);
-    EXPECT_EQ(ApparatusCountCaption(list), "0 Configurations and 3 References available to import.");
+    EXPECT_EQ(ApparatusCountCaption(list),
+              "0 Configurations and 3 References available to import.");
 
     lib.panelStrip = library::LibraryTable();
     ASSERT_EQ(build(), ListOutcome::Complete);

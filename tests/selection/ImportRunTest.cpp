@@ -16,7 +16,8 @@ protected:
     ApparatusList listed()
     {
         ApparatusList list;
-        EXPECT_EQ(BuildApparatusList(database, sample(), domain, status, list, {}), ListOutcome::Complete);
+        EXPECT_EQ(BuildApparatusList(database, sample(), domain, status, list, {}),
+                  ListOutcome::Complete);
         return list;
     }
 
@@ -77,7 +78,8 @@ TEST_F(ImportRunTest, ImportsTheChosenConfigurationsUnderTheDomainsPlantAreaAndU
     EXPECT_EQ(domain.area_id, "4");
     EXPECT_EQ(domain.unit_id, "5");
     EXPECT_EQ(count("strip_config"), 8);
-    EXPECT_EQ(messages().last(), "Finished importing 8 apparatus Configurations and 0 Reference apparatuses.");
+    EXPECT_EQ(messages().last(),
+              "Finished importing 8 apparatus Configurations and 0 Reference apparatuses.");
     // The full name is shown, even where the list cuts it.
     EXPECT_TRUE(messages().join('\n').contains("KD-PC48 Power Conditioner"));
     EXPECT_TRUE(triggersOn("panel"));
@@ -100,8 +102,9 @@ TEST_F(ImportRunTest, DomainWithoutPlantAreaUnitImportsNothing)
     testDatabase.exec("DELETE FROM plant_area_unit WHERE proj_id = 11 AND plant_id > 0");
     EXPECT_EQ(run(configurationsOf(listed())), RunOutcome::Failed);
     const QStringList shown = messages();
-    EXPECT_TRUE(shown.at(shown.size() - 2).startsWith(
-        "Didn't return the new Plant-Area-Unit IDs properly. Database reports: Either BOF"));
+    EXPECT_TRUE(shown.at(shown.size() - 2)
+                    .startsWith("Didn't return the new Plant-Area-Unit IDs properly. Database "
+                                "reports: Either BOF"));
     EXPECT_FALSE(shown.join('\n').contains("Triggers"));
     EXPECT_EQ(count("strip_config"), 0);
 }
@@ -117,7 +120,8 @@ TEST_F(ImportRunTest, FailedConfigurationIsReportedAndTheRunGoesOn)
               QList<QStringList>({{sample().stripConfig.value(8)}}));
     EXPECT_EQ(count("strip_config_term"), 6);
     EXPECT_EQ(messages().filter("ENABLED").size(), 3);
-    EXPECT_EQ(messages().last(), "Finished importing 3 apparatus Configurations and 0 Reference apparatuses.");
+    EXPECT_EQ(messages().last(),
+              "Finished importing 3 apparatus Configurations and 0 Reference apparatuses.");
     EXPECT_TRUE(triggersOn("panel"));
 }
 

@@ -21,12 +21,14 @@ const library::VendorLibrary& sampleLibrary()
         library::VendorLibrary result;
         status::StatusLog status;
         library::LibraryParser parser(result, status);
-        for (const library::LibraryFile& file : library::collectLibraryFolder(sampleLibraryFolder())) {
+        for (const library::LibraryFile& file :
+             library::collectLibraryFolder(sampleLibraryFolder())) {
             QFile in(file.path);
             if (!in.open(QIODevice::ReadOnly))
                 throw std::runtime_error("cannot read " + file.path.toStdString());
             const QByteArray content = in.readAll();
-            parser.feed(library::recordHeader(file.name, static_cast<std::uint32_t>(content.size())));
+            parser.feed(
+                library::recordHeader(file.name, static_cast<std::uint32_t>(content.size())));
             parser.feed(content);
         }
         parser.finish();

@@ -35,8 +35,8 @@ QString textOf(const db::Value& value)
 
 } // namespace
 
-MainController::MainController(MainView& view, Dialogs& dialogs,
-                               db::ConnectionFactory& connections, QString programPath)
+MainController::MainController(MainView& view, Dialogs& dialogs, db::ConnectionFactory& connections,
+                               QString programPath)
     : m_view(view), m_dialogs(dialogs), m_connections(connections),
       m_programPath(std::move(programPath))
 {
@@ -80,8 +80,8 @@ void MainController::Form_Activate()
         return;
     }
 
-    LibraryVersion = m_library.exportVersion.Count() >= 1 ? m_library.exportVersion.value(1)
-                                                           : QString();
+    LibraryVersion =
+        m_library.exportVersion.Count() >= 1 ? m_library.exportVersion.value(1) : QString();
     if (LibraryVersion != QLatin1String("3.0")) {
         m_dialogs.message(QStringLiteral("You must use version ") + LibraryVersion +
                               QStringLiteral(" of the Import utility with these files!"),
@@ -120,7 +120,8 @@ void MainController::cmdConnect_Click()
 
     const bool valid = db::isValidConnectionValue(input.serverName) &&
                        db::isValidConnectionValue(input.dataSource) &&
-                       db::isValidConnectionValue(input.userId) && db::isValidConnectionValue(input.password);
+                       db::isValidConnectionValue(input.userId) &&
+                       db::isValidConnectionValue(input.password);
     if (!valid) {
         m_status.ShowStatus(
             QStringLiteral("Failed to connect.  The connection information provided isn't valid."));
@@ -150,7 +151,8 @@ void MainController::cmdConnect_Click()
         if (!version) {
             database.TargetVersion.clear();
             m_status.ShowStatus(QStringLiteral("Didn't return the target SPI version."));
-            m_status.ShowStatus(QStringLiteral("Failed to retrieve the target SPI version number."));
+            m_status.ShowStatus(
+                QStringLiteral("Failed to retrieve the target SPI version number."));
             m_view.setBusy(false);
             return;
         }
@@ -158,8 +160,9 @@ void MainController::cmdConnect_Click()
         m_status.ShowStatus(QStringLiteral("Target SPI version is ") + database.TargetVersion);
         database.TargetMajorVersion = db::TargetMajorVersion(database.TargetVersion);
         if (!db::isSupportedVersion(database.TargetVersion)) {
-            m_dialogs.message(QStringLiteral("Only SPI versions 7 SP5, 2007 and 2009 are supported."),
-                              QStringLiteral("Incorrect Version"), MessageIcon::Critical);
+            m_dialogs.message(
+                QStringLiteral("Only SPI versions 7 SP5, 2007 and 2009 are supported."),
+                QStringLiteral("Incorrect Version"), MessageIcon::Critical);
             endProgram(1);
             return;
         }
@@ -198,12 +201,12 @@ void MainController::loginToDomain(db::Database& database)
     m_view.clearApparatusList();
     m_loggedIn = true;
 
-    const selection::ListOutcome listed = selection::BuildApparatusList(
-        database, m_library, m_domain, m_status, m_list,
-        [this](const selection::ApparatusEntry& entry) {
-            m_view.addApparatusLine(entry.line);
-            m_view.processEvents();
-        });
+    const selection::ListOutcome listed =
+        selection::BuildApparatusList(database, m_library, m_domain, m_status, m_list,
+                                      [this](const selection::ApparatusEntry& entry) {
+                                          m_view.addApparatusLine(entry.line);
+                                          m_view.processEvents();
+                                      });
     if (listed == selection::ListOutcome::Complete) {
         if (!m_list.entries.empty())
             m_view.showImportButton();
@@ -219,13 +222,15 @@ void MainController::cmdImport_Click()
     HandlerGuard guard(m_handlerRunning);
     if (!m_loggedIn) {
         // The list on screen may belong to an earlier login while the connection does not.
-        m_status.ShowStatus(QStringLiteral("Please connect and log into a domain before importing."));
+        m_status.ShowStatus(
+            QStringLiteral("Please connect and log into a domain before importing."));
         return;
     }
 
     std::vector<selection::ApparatusEntry> chosen;
     const ImportMode mode = m_view.importMode();
-    const QList<int> selected = mode == ImportMode::Selected ? m_view.selectedLines() : QList<int>();
+    const QList<int> selected =
+        mode == ImportMode::Selected ? m_view.selectedLines() : QList<int>();
     for (int i = 0; i < static_cast<int>(m_list.entries.size()); ++i) {
         if (mode == ImportMode::All || selected.contains(i))
             chosen.push_back(m_list.entries[static_cast<std::size_t>(i)]);

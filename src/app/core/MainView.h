@@ -9,7 +9,8 @@ namespace tarnwell::app {
 
 // Message boxes without a title of their own carry this one, cut short as it has always been.
 inline const QString ApplicationTitle = QStringLiteral("Tarnwell - Vendor Import Applicatio");
-inline const QString MainWindowCaption = QStringLiteral("Tarnwell - Vendor Library Import Application");
+inline const QString MainWindowCaption =
+    QStringLiteral("Tarnwell - Vendor Library Import Application");
 
 enum class MessageIcon { Critical, Warning, Information };
 enum class ImportMode { None, All, Selected };

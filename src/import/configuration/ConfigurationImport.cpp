@@ -14,8 +14,8 @@ namespace {
 
 const QString ConfigurationMessage =
     QStringLiteral("Didn't insert the CONFIGURATION properly. Database reports: ");
-const QString TerminalIdMessage =
-    QStringLiteral("Couldn't retrieve the next STRIP_CONFIG_TERM_ID from the database. Database reports: ");
+const QString TerminalIdMessage = QStringLiteral(
+    "Couldn't retrieve the next STRIP_CONFIG_TERM_ID from the database. Database reports: ");
 const QString TerminalMessage =
     QStringLiteral("Didn't insert the CONFIGURATION terminal properly. Database reports: ");
 const QString CommitMessage =
@@ -26,13 +26,16 @@ const db::CatalogueMessages MfrMessages{
     QStringLiteral("Didn't insert the new TERM_MFR. Database reports: ")};
 const db::CatalogueMessages ModelMessages{
     QStringLiteral("Didn't check the new TERM_MOD_NAME. Database reports: "),
-    QStringLiteral("Didn't insert the new TERM_MFR_MOD for a Configuration properly. Database reports: ")};
+    QStringLiteral(
+        "Didn't insert the new TERM_MFR_MOD for a Configuration properly. Database reports: ")};
 const db::CatalogueMessages LeftColorMessages{
     QStringLiteral("Didn't check the new TERM_COLOR for the LEFT. Database reports: "),
-    QStringLiteral("Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ")};
+    QStringLiteral(
+        "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ")};
 const db::CatalogueMessages RightColorMessages{
     QStringLiteral("Didn't check the new TERM_COLOR for the RIGHT. Database reports: "),
-    QStringLiteral("Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
+    QStringLiteral(
+        "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
 
 const QString DisabledPrefix = QStringLiteral("disabled-strip_config.prefix");
 
@@ -71,9 +74,12 @@ QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
         return value.isEmpty() ? QStringLiteral(" ") : value;
     };
     return QStringLiteral("INSERT INTO strip_config_term ") +
-           QStringLiteral("(strip_config_id, strip_config_term_id, proj_id, site_id, chg_num, chg_status, chg_date, user_name, ") +
-           QStringLiteral(" term_cfg_prefix, term_cfg_suffix, incremented_flg, numbered_flg, term_color_left_id, term_color_right_id, ") +
-           QStringLiteral(" term_hw_flg, channel_left, channel_right, func_left, func_right, polarity_left, polarity_right, term_num) ") +
+           QStringLiteral("(strip_config_id, strip_config_term_id, proj_id, site_id, chg_num, "
+                          "chg_status, chg_date, user_name, ") +
+           QStringLiteral(" term_cfg_prefix, term_cfg_suffix, incremented_flg, numbered_flg, "
+                          "term_color_left_id, term_color_right_id, ") +
+           QStringLiteral(" term_hw_flg, channel_left, channel_right, func_left, func_right, "
+                          "polarity_left, polarity_right, term_num) ") +
            QStringLiteral("VALUES (") + stripConfigId + QStringLiteral(",") + id +
            QStringLiteral(",") + d.proj_id + QStringLiteral(",") + d.site_id + QStringLiteral(",") +
            bare(p[4]) + QStringLiteral(",'") + escaped(p[5]) + QStringLiteral("','") +
@@ -134,8 +140,8 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
     if (database.TargetMajorVersion == 7)
         prefix = row[20] == DisabledPrefix ? QString() : row[20];
     m_session.message().arm(ConfigurationMessage);
-    database.RunCommand(stripConfigInsert(m_stripConfigId, domain, row, userName, termMfrId,
-                                          termModId, prefix));
+    database.RunCommand(
+        stripConfigInsert(m_stripConfigId, domain, row, userName, termMfrId, termModId, prefix));
 
     library::scanRows(m_session.library().stripConfigTerm, library::StripConfigTermWidth,
                       [&](const LibraryTable::Row& terminal, int) {
@@ -148,8 +154,8 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
 void ConfigurationImport::writeTerminal(const LibraryTable::Row& terminal)
 {
     db::Database& database = m_session.database();
-    const TerminalColours colours =
-        m_session.terminalColours(terminal[12], terminal[13], LeftColorMessages, RightColorMessages);
+    const TerminalColours colours = m_session.terminalColours(
+        terminal[12], terminal[13], LeftColorMessages, RightColorMessages);
 
     m_session.message().arm(TerminalIdMessage);
     const QString id = database.NextRecordId(db::IdTable::StripConfigTerm);

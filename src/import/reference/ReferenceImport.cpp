@@ -292,8 +292,8 @@ void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
 void ReferenceImport::writeTerminal(const LibraryTable::Row& terminal)
 {
     db::Database& database = m_session.database();
-    const TerminalColours colours =
-        m_session.terminalColours(terminal[14], terminal[45], LeftColorMessages, RightColorMessages);
+    const TerminalColours colours = m_session.terminalColours(
+        terminal[14], terminal[45], LeftColorMessages, RightColorMessages);
 
     // Asked for under whichever message is in force: the last colour step's, or the channel's
     // or previous terminal's when no colour statement was sent.
