@@ -243,10 +243,13 @@ bool frmMain::event(QEvent* event)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    if (m_controller.closeRequested())
-        event->accept();
-    else
+    if (!m_controller.closeRequested()) {
         event->ignore();
+        return;
+    }
+    event->accept();
+    // The main window is the program: an open About or Manual window does not keep it running.
+    QCoreApplication::quit();
 }
 
 void frmMain::cmdConnect_Click()

@@ -9,6 +9,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarnwell"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarnwell"));
 
     tarnwell::db::OdbcConnectionFactory connections;
     tarnwell::app::QtDialogs dialogs;
