@@ -36,8 +36,9 @@ else
     mkdir -p "$(dirname "$shot")"
     xvfb-run -a -s "-screen 0 1024x800x24" bash -c '
         build/tarnwell & program=$!
-        sleep 4
-        import -window root "$1"
+        window=$(xdotool search --sync --onlyvisible --name "^Tarnwell - Vendor Library Import Application$" | head -n 1)
+        sleep 3
+        import -window "$window" "$1"
         kill "$program"' _ "$shot"
     echo "No display here: Tarnwell ran under Xvfb. Screenshot: $shot"
 fi
