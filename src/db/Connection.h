@@ -26,6 +26,9 @@ public:
     // Column `column` (0-based) of the first row. Throws Failure when there is no row or no
     // such column, as reading past the end of a result does.
     Value value(int column) const;
+    // For lookups: column `column` of the first row as text when the query found a row (a NULL
+    // reads as empty text), nothing when it found none. The first row wins.
+    std::optional<QString> found(int column) const;
 
 private:
     std::vector<Row> m_rows;

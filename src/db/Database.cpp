@@ -17,6 +17,13 @@ Value ResultSet::value(int column) const
     return first[column];
 }
 
+std::optional<QString> ResultSet::found(int column) const
+{
+    if (m_rows.empty())
+        return std::nullopt;
+    return value(column).value_or(QString());
+}
+
 QString ConnectionString::toString() const
 {
     QString text = QStringLiteral("Provider=") + provider;

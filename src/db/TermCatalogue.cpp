@@ -16,14 +16,6 @@ QString orZero(const QString& value)
     return value.isEmpty() ? QStringLiteral("0") : value;
 }
 
-// The identifier in `column` of the first row, when the lookup found any.
-std::optional<QString> found(const ResultSet& result, int column)
-{
-    if (result.rowCount() < 1)
-        return std::nullopt;
-    return result.value(column).value_or(QString());
-}
-
 } // namespace
 
 TermCatalogue::TermCatalogue(Database& database, const DomainContext& domain,
@@ -38,7 +30,7 @@ QString TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in,
     const ResultSet lookup = m_database.RunQuery(
         QStringLiteral("SELECT term_mfr_name, term_mfr_id ") + QStringLiteral("FROM   term_mfr ") +
         QStringLiteral("WHERE  term_mfr_name LIKE '") + escaped(in.name) + QStringLiteral("'"));
-    if (const auto id = found(lookup, 1))
+    if (const auto id = lookup.found(1))
         return *id;
 
     const QString id = m_database.NextRecordId(IdTable::TermMfr);
@@ -67,7 +59,7 @@ QString TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const Ter
         QStringLiteral("FROM   term_mfr_mod ") + QStringLiteral("WHERE  term_mod_name LIKE '") +
         escaped(in.name) + QStringLiteral("' ") + QStringLiteral("AND    term_mfr_id = ") +
         termMfrId);
-    if (const auto id = found(lookup, 1))
+    if (const auto id = lookup.found(1))
         return *id;
 
     const QString id = m_database.NextRecordId(IdTable::TermMfrMod);
@@ -103,7 +95,7 @@ QString TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
     const ResultSet lookup = m_database.RunQuery(
         QStringLiteral("SELECT term_color_id ") + QStringLiteral("FROM   term_color ") +
         QStringLiteral("WHERE  term_color_value = '") + escaped(in.value) + QStringLiteral("' "));
-    if (const auto id = found(lookup, 0))
+    if (const auto id = lookup.found(0))
         return *id;
 
     const QString id = m_database.NextRecordId(IdTable::TermColor);

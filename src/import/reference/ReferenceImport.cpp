@@ -64,14 +64,6 @@ const db::CatalogueMessages RightColorMessages{
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
 
-// The identifier in `column` of the first row, when the lookup found any.
-std::optional<QString> found(const db::ResultSet& result, int column)
-{
-    if (result.rowCount() < 1)
-        return std::nullopt;
-    return result.value(column).value_or(QString());
-}
-
 // The start of the first Channel row whose terminal model name is exactly `name`.
 int locateReference(const LibraryTable& channels, const QString& name)
 {
@@ -177,7 +169,7 @@ void ReferenceImport::writeJunctionBox()
 
     message.arm(BoxLookupMessage);
     const db::ResultSet box = database.RunQuery(junctionBoxLookup());
-    if (const auto id = found(box, 1)) {
+    if (const auto id = box.found(1)) {
         panel_id = *id;
         return;
     }
@@ -210,7 +202,7 @@ QString ReferenceImport::findOrCreateStripMfr(const LibraryTable::Row& strip)
         return QStringLiteral("0");
     db::Database& database = m_session.database();
     m_session.message().arm(StripMfrCheckMessage);
-    if (const auto id = found(database.RunQuery(stripMfrLookup(strip)), 1))
+    if (const auto id = database.RunQuery(stripMfrLookup(strip)).found(1))
         return *id;
     const QString id = database.NextRecordId(db::IdTable::StripMfr);
     m_session.message().arm(StripMfrInsertMessage);
@@ -225,7 +217,7 @@ QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
         return QStringLiteral("0");
     db::Database& database = m_session.database();
     m_session.message().arm(StripModCheckMessage);
-    if (const auto id = found(database.RunQuery(stripModelLookup(strip, stripMfrId)), 1))
+    if (const auto id = database.RunQuery(stripModelLookup(strip, stripMfrId)).found(1))
         return *id;
     const QString id = database.NextRecordId(db::IdTable::StripMfrMod);
     m_session.message().arm(StripModInsertMessage);
@@ -238,7 +230,7 @@ QString ReferenceImport::findOrCreateStripType(const LibraryTable::Row& strip)
     // Unlike manufacturer and model, an empty type name is looked up and created as it is.
     db::Database& database = m_session.database();
     m_session.message().arm(StripTypeCheckMessage);
-    if (const auto id = found(database.RunQuery(stripTypeLookup(strip)), 1))
+    if (const auto id = database.RunQuery(stripTypeLookup(strip)).found(1))
         return *id;
     const QString id = database.NextRecordId(db::IdTable::StripType);
     m_session.message().arm(StripTypeInsertMessage);
