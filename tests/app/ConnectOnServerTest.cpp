@@ -7,6 +7,7 @@
 #include "db/OdbcConnection.h"
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
+#include "support/StatusMessages.h"
 #include "support/TestDatabase.h"
 
 #include <QRegularExpression>
@@ -41,15 +42,7 @@ protected:
         return packed;
     }
 
-    QStringList messages() const
-    {
-        QStringList result;
-        for (const QString& line : controller.status().lines()) {
-            if (!line.isEmpty())
-                result.append(line.mid(11));
-        }
-        return result;
-    }
+    QStringList messages() const { return tarnwell::testing::statusMessages(controller.status()); }
 
     TestDatabase database;
     FakeMainView view;

@@ -3,6 +3,7 @@
 #include "app/FakeMainView.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
+#include "support/StatusMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -27,15 +28,7 @@ protected:
     }
 
     // The status messages without their time stamps, oldest first, empty lines left out.
-    QStringList messages() const
-    {
-        QStringList result;
-        for (const QString& line : controller.status().lines()) {
-            if (!line.isEmpty())
-                result.append(line.mid(11));
-        }
-        return result;
-    }
+    QStringList messages() const { return tarnwell::testing::statusMessages(controller.status()); }
 
     RecordingConnection& serverWithVersion(const QString& version)
     {

@@ -7,6 +7,7 @@
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
+#include "support/StatusMessages.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -47,12 +48,7 @@ protected:
 
     static QStringList messages(app::frmMain& window)
     {
-        QStringList result;
-        for (const QString& line : window.controller().status().lines()) {
-            if (!line.isEmpty())
-                result.append(line.mid(11));
-        }
-        return result;
+        return tarnwell::testing::statusMessages(window.controller().status());
     }
 
     tarnwell::testing::RecordingConnectionFactory connections;

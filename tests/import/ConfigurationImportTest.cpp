@@ -277,9 +277,7 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         ConfigurationImport configurations(freshSession);
         EXPECT_EQ(configurations.importRow(1), ApparatusOutcome::Failed);
 
-        QStringList shown;
-        for (const QString& line : log.lines())
-            shown.append(line.mid(11));
+        const QStringList shown = tarnwell::testing::statusMessages(log);
         EXPECT_TRUE(shown.contains(c.message)) << shown.join('\n').toStdString();
         EXPECT_TRUE(shown.join(' ').contains("refused by the test"));
         EXPECT_EQ(shown.last(), "Triggers on PANEL and UDF_PANEL are ENABLED.");

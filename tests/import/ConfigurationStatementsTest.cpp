@@ -7,6 +7,7 @@
 #include "status/StatusLog.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
+#include "support/StatusMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -73,15 +74,7 @@ protected:
         return configurations.importRow(1);
     }
 
-    QStringList messages() const
-    {
-        QStringList result;
-        for (const QString& line : status.lines()) {
-            if (!line.isEmpty())
-                result.append(line.mid(11));
-        }
-        return result;
-    }
+    QStringList messages() const { return tarnwell::testing::statusMessages(status); }
 
     library::VendorLibrary lib;
     db::DomainContext domain;

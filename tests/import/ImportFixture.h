@@ -6,6 +6,7 @@
 #include "import/ImportSession.h"
 #include "status/StatusLog.h"
 #include "support/SampleLibrary.h"
+#include "support/StatusMessages.h"
 #include "support/TestDatabase.h"
 
 #include <QStringList>
@@ -36,15 +37,7 @@ protected:
     }
 
     // The status messages without their time stamps, empty lines left out.
-    QStringList messages() const
-    {
-        QStringList result;
-        for (const QString& line : status.lines()) {
-            if (!line.isEmpty())
-                result.append(line.mid(11));
-        }
-        return result;
-    }
+    QStringList messages() const { return tarnwell::testing::statusMessages(status); }
 
     int count(const QString& table)
     {

@@ -530,9 +530,7 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
 
         fresh.refuseInserts(c.table, c.fromInsert, "refused by the test");
         EXPECT_EQ(freshReferences.importChannelRow(channelLine(1)), ApparatusOutcome::Failed);
-        QStringList shown;
-        for (const QString& line : log.lines())
-            shown.append(line.mid(11));
+        const QStringList shown = tarnwell::testing::statusMessages(log);
         EXPECT_TRUE(shown.contains(c.message)) << shown.join('\n').toStdString();
         EXPECT_TRUE(shown.join(' ').contains("refused by the test"));
         EXPECT_EQ(fresh.rows(written), QList<QStringList>({{"0", "0", "0", "0", "0"}}));
