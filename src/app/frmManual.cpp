@@ -290,7 +290,9 @@ void frmManual::writeRightColumn(QVBoxLayout* column)
                            "the next import creates a new ") +
             LibraryBox +
             QStringLiteral(". Renaming a box you have edited therefore keeps it beside a "
-                           "fresh copy of the library."));
+                           "fresh copy of the library. The box is stamped with the day of "
+                           "the import, written with the English month name (08-Dec-26) "
+                           "whatever the language of the desktop."));
     paragraph(column,
               QStringLiteral("Importing records that already exist creates duplicates, since SPI "
                              "and this program allow them. To avoid them, leave the flagged lines "

@@ -50,6 +50,35 @@ bool isValidConnectionValue(const QString& value)
     return true;
 }
 
+bool isValidLoginInput(const LoginInput& input)
+{
+    const ConnectionString connectionString = BuildConnectionString(input);
+    for (const auto& property : connectionString.properties) {
+        if (!isValidConnectionValue(property.second))
+            return false;
+    }
+    return true;
+}
+
+QString upperCased(const QString& text)
+{
+    QString result = text;
+    for (qsizetype i = 0; i < result.size(); ++i) {
+        const QChar c = result.at(i);
+        if (c.isHighSurrogate() && i + 1 < result.size() && result.at(i + 1).isLowSurrogate()) {
+            const char32_t upper = QChar::toUpper(QChar::surrogateToUcs4(c, result.at(i + 1)));
+            if (QChar::requiresSurrogates(upper)) {
+                result[i] = QChar(QChar::highSurrogate(upper));
+                result[i + 1] = QChar(QChar::lowSurrogate(upper));
+            }
+            ++i;
+            continue;
+        }
+        result[i] = c.toUpper();
+    }
+    return result;
+}
+
 QString DomainQuery(const QString& userId, const QString& password)
 {
     return QStringLiteral("SELECT proj_name, proj_id, site_id ") +

@@ -35,6 +35,14 @@ int CursorLocation(Platform platform);
 
 // False when a typed value cannot be part of any connection string (control characters).
 bool isValidConnectionValue(const QString& value);
+// True when every value the platform's connection string takes is valid; a box the platform
+// does not use (the server name on Oracle) may hold anything.
+bool isValidLoginInput(const LoginInput& input);
+
+// The logon and password as the server is to see them: each character upper-cased on its own, so
+// the text keeps its length ("straße" stays six characters, where a full case mapping would give
+// "STRASSE", another name).
+QString upperCased(const QString& text);
 
 inline const QString VersionQuery = QStringLiteral("SELECT rev_software FROM license");
 QString DomainQuery(const QString& userId, const QString& password);

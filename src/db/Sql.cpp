@@ -9,9 +9,14 @@ QString escaped(const QString& value)
     return text;
 }
 
-QString dateText(const QDate& date, const QLocale& locale)
+QString dateText(const QDate& date)
 {
-    return locale.toString(date, QStringLiteral("dd-MMM-yy"));
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (!date.isValid())
+        return QString();
+    return QString::asprintf("%02d-%s-%02d", date.day(), months[date.month() - 1],
+                             date.year() % 100);
 }
 
 QString fixedWidth(const QString& value, int width)

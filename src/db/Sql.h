@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDate>
-#include <QLocale>
 #include <QString>
 
 namespace tarnwell::db::sql {
@@ -11,8 +10,10 @@ namespace tarnwell::db::sql {
 QString escaped(const QString& value);
 
 // The "dd-mmm-yy" date text the program stamps on rows it creates on its own account: two-digit
-// day, the locale's abbreviated month name, two-digit year.
-QString dateText(const QDate& date, const QLocale& locale = QLocale::system());
+// day, English three-letter month, two-digit year. The month is English whatever the desktop's
+// language, because that is what the servers' default session languages read: a German "Dez."
+// or a British "Sept" is refused.
+QString dateText(const QDate& date);
 
 // `value` padded on the right with blanks, or cut, to exactly `width` characters.
 QString fixedWidth(const QString& value, int width);

@@ -148,6 +148,36 @@ TEST_F(ConnectTest, ControlCharactersInABoxAreNotValidConnectionInformation)
     EXPECT_TRUE(factory.last()->opened.empty());
 }
 
+TEST_F(ConnectTest, OnlyTheBoxesThePlatformUsesAreChecked)
+{
+    // Oracle and Watcom take no server name: whatever stands in that box cannot stop them.
+    for (const db::Platform platform : {db::Platform::Oracle, db::Platform::Watcom}) {
+        view.chosenPlatform = platform;
+        view.server = "left\tover";
+        factory.next().openFailure = "refused";
+        controller.cmdConnect_Click();
+        EXPECT_EQ(factory.last()->opened.size(), 1u);
+    }
+    view.chosenPlatform = db::Platform::SQLServer;
+    factory.next();
+    controller.cmdConnect_Click();
+    EXPECT_TRUE(factory.last()->opened.empty());
+    EXPECT_EQ(messages().last(),
+              "Failed to connect.  The connection information provided isn't valid.");
+}
+
+TEST_F(ConnectTest, UpperCasingKeepsEveryNamesLength)
+{
+    view.logon = QString::fromUtf8("stra\u00dfe");
+    view.pass = QString::fromUtf8("\ufb01ne \U0001044f");
+    RecordingConnection& server = serverWithVersion("09.00.01.05");
+    controller.cmdConnect_Click();
+    EXPECT_EQ(view.logon, QString::fromUtf8("STRA\u00dfE"));
+    EXPECT_EQ(view.pass, QString::fromUtf8("\ufb01NE \U00010427"));
+    EXPECT_EQ(factory.last()->opened.at(0).property("User ID").size(), 6);
+    EXPECT_TRUE(server.statements.value(1).contains(QString::fromUtf8("'STRA\u00dfE'")));
+}
+
 TEST_F(ConnectTest, JudgesReleaseTexts)
 {
     struct Case

@@ -101,8 +101,8 @@ void MainController::cmdConnect_Click()
     HandlerGuard guard(m_handlerRunning);
 
     m_view.setImportFrameVisible(false);
-    m_view.setUserId(m_view.userId().toUpper());
-    m_view.setPassword(m_view.password().toUpper());
+    m_view.setUserId(db::upperCased(m_view.userId()));
+    m_view.setPassword(db::upperCased(m_view.password()));
 
     const db::LoginInput input{m_view.platform(), m_view.serverName(), m_view.dataSource(),
                                m_view.userId(), m_view.password()};
@@ -118,11 +118,7 @@ void MainController::cmdConnect_Click()
     m_database.reset();
     m_connection = m_connections.create();
 
-    const bool valid = db::isValidConnectionValue(input.serverName) &&
-                       db::isValidConnectionValue(input.dataSource) &&
-                       db::isValidConnectionValue(input.userId) &&
-                       db::isValidConnectionValue(input.password);
-    if (!valid) {
+    if (!db::isValidLoginInput(input)) {
         m_status.ShowStatus(
             QStringLiteral("Failed to connect.  The connection information provided isn't valid."));
         m_view.setBusy(false);
