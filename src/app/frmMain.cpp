@@ -106,6 +106,10 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     lblStatus->setFixedHeight(
         QFontMetrics(lblStatus->font()).lineSpacing() * status::StatusLog::LineCount + 12);
+    // What the display shows must never widen the window: a line too long for it is cut at
+    // the edge, and its whole text stays in the selectable text and the tooltip.
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    lblStatus->setMinimumWidth(1);
     layout->addWidget(lblStatus);
 
     setCentralWidget(central);
@@ -192,7 +196,10 @@ QWidget* frmMain::buildConnectFrame()
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
 
-    cmdConnect = named(new QPushButton(QStringLiteral("Connect")), "cmdConnect");
+    // Disabled until the library has been read: a click before the first activation would
+    // otherwise connect with empty library tables.
+    cmdConnect = named(new QPushButton(QStringLiteral("Please Wait")), "cmdConnect");
+    cmdConnect->setEnabled(false);
     cmdConnect->setAutoDefault(true);
     connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
     grid->addWidget(cmdConnect, 2, column);
@@ -407,6 +414,13 @@ void frmMain::setStatusText(const QString& caption)
     QString text = caption;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     lblStatus->setText(text);
+
+    const QFontMetrics metrics(lblStatus->font());
+    const int room = lblStatus->contentsRect().width() - 2 * lblStatus->margin() - 4;
+    bool cut = false;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        cut = cut || metrics.horizontalAdvance(line) > room;
+    lblStatus->setToolTip(cut ? text : QString());
 }
 
 void frmMain::setBusy(bool busy)

@@ -112,10 +112,12 @@ void LibraryParser::feed(QByteArrayView bytes)
             m_contentLength = byteAt(0) << 24 | byteAt(1) << 16 | byteAt(2) << 8 | byteAt(3);
             m_buffer.clear();
             if (m_contentLength >= 0x80000000u) {
-                m_status.ShowStatus(QStringLiteral("Error in data format: a record length of ") +
-                                    QString::number(m_contentLength) +
-                                    QStringLiteral(" bytes is damaged; the rest of the library "
-                                                   "is ignored"));
+                // Two lines: one would be wider than the display.
+                reportFormatError(QStringLiteral("Error in data format: a record length of ") +
+                                  QString::number(m_contentLength) +
+                                  QStringLiteral(" bytes is damaged;"));
+                if (m_formatErrors <= MaxShownFormatErrors)
+                    m_status.ShowStatus(QStringLiteral("the rest of the library is ignored"));
                 m_state = State::Ignoring;
                 break;
             }
@@ -180,6 +182,20 @@ void LibraryParser::finish()
     m_buffer.clear();
     m_state = State::Ignoring;
     closeCopy();
+    if (m_formatErrors > MaxShownFormatErrors) {
+        m_status.ShowStatus(QStringLiteral("Error in data format: ") +
+                            QString::number(m_formatErrors - MaxShownFormatErrors) +
+                            QStringLiteral(" more errors in this library were not shown."));
+        m_formatErrors = 0;
+    }
+}
+
+void LibraryParser::reportFormatError(const QString& message)
+{
+    // A payload that is not a library at all gives an error every few bytes; past the first
+    // few they only bury the display and keep the read from ending.
+    if (++m_formatErrors <= MaxShownFormatErrors)
+        m_status.ShowStatus(message);
 }
 
 void LibraryParser::afterStep()
@@ -201,8 +217,8 @@ void LibraryParser::afterStep()
 void LibraryParser::expectSeparator(char byte, char expected)
 {
     if (byte != expected) {
-        m_status.ShowStatus(QStringLiteral("Error: expected data character '") +
-                            QLatin1Char(expected) + QLatin1Char('\''));
+        reportFormatError(QStringLiteral("Error: expected data character '") +
+                          QLatin1Char(expected) + QLatin1Char('\''));
     }
     m_buffer.clear();
 }
@@ -235,7 +251,7 @@ void LibraryParser::contentByte(char byte)
         terminator = byte;
         next = State::LineFeedAfterReturn;
     } else if (byte == '\n') {
-        m_status.ShowStatus(LineFeedWithoutReturn);
+        reportFormatError(LineFeedWithoutReturn);
         // A stray LF closing the content ends the value before it, just as the content's last
         // byte would have; only bytes collected can form one.
         complete = lastByte && !m_buffer.isEmpty();
@@ -255,7 +271,7 @@ void LibraryParser::lineFeedAfterReturn(char byte)
 {
     ++m_contentRead;
     if (byte != '\n')
-        m_status.ShowStatus(MissingLineFeed);
+        reportFormatError(MissingLineFeed);
     if (m_options.writeCopies)
         writeCopy(QByteArrayView(&byte, 1));
     if (m_contentRead < m_contentLength)

@@ -78,6 +78,7 @@ private:
     };
 
     void afterStep();
+    void reportFormatError(const QString& message);
     void expectSeparator(char byte, char expected);
     void completeName();
     void contentByte(char byte);
@@ -106,6 +107,9 @@ private:
     std::unique_ptr<QFile> m_copy;
     QString m_copyName;
     bool m_copyWriteReported = false;
+
+    static constexpr int MaxShownFormatErrors = 20;
+    int m_formatErrors = 0;
 
     QElapsedTimer m_sinceYield;
     int m_stepsSinceClock = 0;

@@ -10,6 +10,19 @@ constexpr qsizetype PieceLength = 70;
 constexpr int FurtherPieces = 4;
 } // namespace
 
+namespace {
+// A line break inside a message (a record name, a driver's text) would push the newest lines
+// out of the ten-line display; it shows as a blank instead.
+QString oneLine(QString text)
+{
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+} // namespace
+
 StatusLog::StatusLog() : m_clock([] { return QTime::currentTime(); }) {}
 
 QString StatusLog::caption() const
@@ -35,13 +48,13 @@ void StatusLog::ShowStatus(const QString& text)
     for (int i = 0; i + 1 < LineCount; ++i)
         m_lines[i] = m_lines[i + 1];
     m_lines[LineCount - 1] =
-        m_clock().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("   ") + text;
+        m_clock().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("   ") + oneLine(text);
     publish();
 }
 
 void StatusLog::AppendStatus(const QString& text)
 {
-    m_lines[LineCount - 1] += text;
+    m_lines[LineCount - 1] += oneLine(text);
     publish();
 }
 

@@ -70,6 +70,9 @@ TEST_F(MainWindowTest, OpensWithStepOneOnlyAndNothingChosen)
         EXPECT_FALSE(child<QRadioButton>(*window, option)->isChecked()) << option;
     EXPECT_EQ(child<QLineEdit>(*window, "txtPassword")->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(child<QPushButton>(*window, "cmdConnect")->autoDefault());
+    // Not before the library is read, whenever the window manager activates the window.
+    EXPECT_FALSE(child<QPushButton>(*window, "cmdConnect")->isEnabled());
+    EXPECT_EQ(child<QPushButton>(*window, "cmdConnect")->text(), "Please Wait");
     EXPECT_TRUE(child<QPushButton>(*window, "cmdImport")->autoDefault());
     EXPECT_EQ(child<QLabel>(*window, "lblStatus")->textInteractionFlags() &
                   Qt::TextSelectableByMouse,
@@ -105,6 +108,34 @@ TEST_F(MainWindowTest, FirstActivationReadsTheLibraryOnce)
     activate(*window);
     EXPECT_EQ(messages(*window).size(), 9);
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MainWindowTest, NothingTheStatusDisplayShowsWidensTheWindow)
+{
+    PackedProgram program;
+    auto window = open(program.path());
+    window->show();
+    activate(*window);
+    QApplication::processEvents();
+    const int width = window->width();
+    auto* status = child<QLabel>(*window, "lblStatus");
+
+    // A 3,000-character server name that the driver repeats in its refusal.
+    const QString server(3000, 'S');
+    child<QRadioButton>(*window, "optSQLServer")->setChecked(true);
+    child<QLineEdit>(*window, "txtServerName")->setText(server);
+    connections.next().openFailure = "Unable to connect to " + server;
+    window->cmdConnect_Click();
+    QApplication::processEvents();
+    EXPECT_EQ(window->width(), width);
+    EXPECT_TRUE(status->text().contains(server.left(200)));
+    EXPECT_TRUE(status->toolTip().contains(server.left(200)));
+
+    window->controller().status().ShowStatus(QString(500, 'x'));
+    QApplication::processEvents();
+    EXPECT_EQ(window->width(), width);
+    EXPECT_TRUE(status->text().endsWith(QString(500, 'x')));
+    EXPECT_LE(window->minimumSizeHint().width(), width);
 }
 
 TEST_F(MainWindowTest, OtherExportVersionsAreRefusedByName)

@@ -149,9 +149,31 @@ TEST(LibraryParser, DamagedRecordLengthStopsTheReadWithAMessage)
     parseInto(parsed, record("StripConfig", "kept") + damaged + record("StripConfig", "lost"));
     EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"kept"}));
     EXPECT_EQ(parsed.library.channel.Count(), 0);
-    ASSERT_EQ(parsed.status.messages.size(), 2);
-    EXPECT_TRUE(parsed.status.messages[1].contains(QStringLiteral("2147483652")))
-        << parsed.status.messages[1].toStdString();
+    // Over two lines, each narrow enough for the display.
+    EXPECT_EQ(parsed.status.messages,
+              QStringList({"Reading StripConfig",
+                           "Error in data format: a record length of 2147483652 bytes is damaged;",
+                           "the rest of the library is ignored"}));
+}
+
+TEST(LibraryParser, AFloodOfFormatErrorsIsCutShortWithACount)
+{
+    // 25 stray line feeds in one record, then a clean record: the first 20 errors are shown,
+    // the rest are counted once the read is done.
+    Parsed parsed;
+    parseInto(parsed,
+              record("StripConfig", "a" + QByteArray(25, '\n') + "b") + record("Channel", "c"));
+    EXPECT_EQ(valuesOf(parsed.library.channel), QStringList({"c"}));
+    const QStringList& shown = parsed.status.messages;
+    ASSERT_EQ(shown.size(), 1 + 20 + 1 + 1);
+    EXPECT_EQ(shown.count(LineFeedError), 20);
+    EXPECT_EQ(shown.at(21), "Reading Channel");
+    EXPECT_EQ(shown.last(), "Error in data format: 5 more errors in this library were not shown.");
+
+    Parsed few;
+    parseInto(few, record("StripConfig", "a" + QByteArray(20, '\n')));
+    EXPECT_EQ(few.status.messages.count(LineFeedError), 20);
+    EXPECT_FALSE(few.status.messages.last().contains("more errors"));
 }
 
 // However the stream is cut, tables, status lines and records come out the same.

@@ -53,6 +53,17 @@ TEST_F(StatusLogTest, FirstLineAppearsAtTheBottomUnderNineEmptyOnes)
     EXPECT_EQ(pumps, 2);
 }
 
+TEST_F(StatusLogTest, LineBreaksInsideAMessageShowAsBlanks)
+{
+    log.ShowStatus("newest before");
+    log.ShowStatus("Importing KD\r\nSP4");
+    log.AppendStatus(" driver\nsays\r");
+    EXPECT_EQ(newest(), "09:05:07   Importing KD  SP4 driver says ");
+    EXPECT_EQ(log.lines()[StatusLog::LineCount - 2], "09:05:07   newest before");
+    EXPECT_EQ(shown.count("\r\n"), 9);
+    EXPECT_FALSE(shown.contains('\n' + QString("SP4")));
+}
+
 TEST_F(StatusLogTest, ShortDescriptionGetsALineOfItsOwn)
 {
     log.ShowStatus("Database reports: ");
