@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Shell functions for driving the real Tarnwell window under Xvfb through its tab order, as a
-# keyboard user would; sourced by drive-window.sh. Nothing here sets shell options
+# keyboard user would; sourced by drive-window.sh and demo.sh. Nothing here sets shell options
 # or traps: the caller calls stop_window from its own cleanup.
 #
 #   start_xvfb                  Xvfb on a free display; exports DISPLAY
@@ -8,6 +8,8 @@
 #   log_in SERVER DB LOGON PW   SQL Server, the four values, Connect; the list is shown after
 #   choose_import_all           from Connect to Import, with "Import all" chosen
 #   import_and_wait CLUSTER DB  presses Import and returns when the run has stopped writing
+#   status_text                 the status display's text, copied out of the window by
+#                               selecting it
 #   shoot FILE                  a screenshot of the window alone
 #   stop_window                 ends the program and Xvfb, whichever were started
 
@@ -90,6 +92,39 @@ import_and_wait() {
         sleep 0.5
     done
     sleep 2
+}
+
+# Expects the keyboard on Import, as after choose_import_all and after a run, and leaves it
+# there. The status display takes the keyboard only from a click; Ctrl+A and Ctrl+C then put
+# its whole text on the clipboard, which the program serves to whoever asks. It is the last
+# widget in the tab order, so Shift+Tab goes back to Import. Shoot the window first: the
+# selection stays drawn.
+status_text() {
+    # Emptied first, so that a copy that did not happen cannot pass off the previous text: a
+    # holder of an empty clipboard that ends when the program takes the clipboard over.
+    xclip -quiet -selection clipboard -i /dev/null >/dev/null 2>&1 &
+    local holder=$!
+    for _ in $(seq 20); do
+        xclip -o -selection clipboard -t TARGETS >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    local geometry width height
+    geometry=$(xdotool getwindowgeometry --shell "$window")
+    width=$(sed -n 's/^WIDTH=//p' <<<"$geometry")
+    height=$(sed -n 's/^HEIGHT=//p' <<<"$geometry")
+    # The status display spans the window's bottom edge, inside the layout's margin.
+    xdotool mousemove --window "$window" $((width / 2)) $((height - 40)) click 1
+    key ctrl+a ctrl+c
+    local text=
+    for _ in $(seq 20); do
+        text=$(xclip -o -selection clipboard 2>/dev/null) && [ -n "$text" ] && break
+        sleep 0.1
+    done
+    key shift+Tab
+    kill "$holder" 2>/dev/null || true
+    wait "$holder" 2>/dev/null || true
+    [ -n "$text" ] || { echo "status_text: nothing came from the status display" >&2; return 1; }
+    printf '%s\n' "$text"
 }
 
 shoot() { import -window "$window" "$1"; }
