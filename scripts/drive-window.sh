@@ -19,66 +19,29 @@ mkdir -p "$shots"
 "$root/scripts/pg-cluster.sh" start "$cluster" >/dev/null
 eval "$("$root/scripts/pg-cluster.sh" env "$cluster")"
 export ODBCSYSINI
+# shellcheck source=scripts/xvfb-window.sh
+source "$root/scripts/xvfb-window.sh"
 
 psql_value() {
     "$root/scripts/pg-cluster.sh" psql "$cluster" "$TARNWELL_DATABASE" -Atq -c "$1"
 }
 
-xvfb_pid=
-program_pid=
 cleanup() {
-    [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+    stop_window
     "$root/scripts/pg-cluster.sh" stop "$cluster"
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display itself and tells which.
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$display_file")
-rm -f "$display_file"
-
-"$program" &
-program_pid=$!
-window=$(xdotool search --sync --onlyvisible --name '^Tarnwell - Vendor Library Import Application$' | head -n 1)
-# Without a window manager nothing gives the window the keyboard, and every keystroke is lost.
-xdotool windowfocus --sync "$window"
-sleep 2
-
-key() { xdotool key --window "$window" --delay 80 "$@"; }
-type_text() { xdotool type --window "$window" --delay 30 "$1"; }
-
-# The platform options are one tab stop; the arrow keys choose within them.
-key Right space
-key Tab; type_text "$TARNWELL_SERVER"
-key Tab; type_text "$TARNWELL_DATABASE"
-key Tab; type_text "$(echo "$TARNWELL_LOGON" | tr '[:upper:]' '[:lower:]')"
-key Tab; type_text "$(echo "$TARNWELL_PASSWORD" | tr '[:upper:]' '[:lower:]')"
-key Tab Return
-sleep 4
-import -window "$window" "$shots/after-login.png"
-
-# From Connect the tab order goes on into step 2: the import modes, the list, Import.
-key Tab space Tab Tab Return
-
-# The run is over when what it writes stops changing.
-last= steady=0
-for _ in $(seq 240); do
-    now=$(psql_value "SELECT (SELECT count(*) FROM strip_config_term) || '/' || (SELECT count(*) FROM panel_strip_term) || '/' || (SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D')")
-    if [ "$now" = "$last" ] && [ "$now" != "0/0/0" ]; then
-        steady=$((steady + 1))
-        [ "$steady" -ge 6 ] && break
-    else
-        steady=0
-    fi
-    last=$now
-    sleep 0.5
-done
-sleep 2
-import -window "$window" "$shots/after-import.png"
+start_xvfb
+start_window "$program"
+# Typed in lower case: Connect turns both into upper case before logging in.
+log_in "$TARNWELL_SERVER" "$TARNWELL_DATABASE" \
+    "$(echo "$TARNWELL_LOGON" | tr '[:upper:]' '[:lower:]')" \
+    "$(echo "$TARNWELL_PASSWORD" | tr '[:upper:]' '[:lower:]')"
+shoot "$shots/after-login.png"
+choose_import_all
+import_and_wait "$cluster" "$TARNWELL_DATABASE"
+shoot "$shots/after-import.png"
 
 fail=0
 check() {

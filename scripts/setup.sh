@@ -8,7 +8,7 @@ packages=(
     unixodbc unixodbc-dev odbc-postgresql postgresql-15 tdsodbc
     g++-mingw-w64-x86-64
     libgtest-dev googletest
-    xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
+    xvfb xauth xdotool xclip x11-apps imagemagick fonts-dejavu-core
     dpkg-dev file
 )
 
