@@ -1,5 +1,5 @@
-// How long reading the library takes when the window handles its pending events after every
-// parser step, against handling them at a bounded interval. Prints its figures; asserts nothing.
+// How long reading the library takes, status display included. Prints its figures; asserts
+// nothing.
 //
 //   tarnwell-bench-library-load [LIBRARY_FOLDER] [REPEATS]
 
@@ -61,38 +61,20 @@ QByteArray generatedPayload(int rows)
            record("TerminalColors", table(library::TerminalColorWidth));
 }
 
-struct Figures
+double msPerLoad(const QString& program, int repeats, QLabel& label)
 {
-    double msPerLoad = 0;
-    qint64 yields = 0;
-};
-
-Figures measure(const QString& program, int intervalMs, bool yielding, int repeats, QLabel& label)
-{
-    Figures figures;
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < repeats; ++i) {
         status::StatusLog status;
         status.setDisplay([&label](const QString& caption) { label.setText(caption); });
-        status.setPump([] { QCoreApplication::processEvents(); });
         library::VendorLibrary vendorLibrary;
-        library::ReadOptions options;
-        if (yielding) {
-            options.yield = [&figures] {
-                ++figures.yields;
-                QCoreApplication::processEvents();
-            };
-        }
-        options.yieldIntervalMs = intervalMs;
-        if (!library::ReadLibrary(program, vendorLibrary, status, options)) {
+        if (!library::ReadLibrary(program, vendorLibrary, status)) {
             std::fprintf(stderr, "the library could not be read\n");
             std::exit(1);
         }
     }
-    figures.msPerLoad = double(timer.nsecsElapsed()) / 1e6 / repeats;
-    figures.yields /= repeats;
-    return figures;
+    return double(timer.nsecsElapsed()) / 1e6 / repeats;
 }
 
 void report(const char* title, const QString& program, qint64 payloadBytes, int repeats,
@@ -100,16 +82,9 @@ void report(const char* title, const QString& program, qint64 payloadBytes, int 
 {
     std::printf("%s: %lld payload bytes, %d loads each\n", title,
                 static_cast<long long>(payloadBytes), repeats);
-    measure(program, 0, false, 1, label); // warm-up: first paint, fonts, caches
-    const Figures none = measure(program, 0, false, repeats, label);
-    const Figures everyStep = measure(program, 0, true, repeats, label);
-    const Figures bounded = measure(program, library::DefaultYieldIntervalMs, true, repeats, label);
-    std::printf("  no yield                     %9.2f ms per load\n", none.msPerLoad);
-    std::printf("  yield after every step       %9.2f ms per load  (%lld yields)\n",
-                everyStep.msPerLoad, static_cast<long long>(everyStep.yields));
-    std::printf("  yield at most every %2d ms    %9.2f ms per load  (%lld yields)\n",
-                library::DefaultYieldIntervalMs, bounded.msPerLoad,
-                static_cast<long long>(bounded.yields));
+    msPerLoad(program, 1, label); // warm-up: caches
+    std::printf("  read, decipher and parse     %9.2f ms per load\n",
+                msPerLoad(program, repeats, label));
 }
 
 QString writeProgram(const QTemporaryDir& dir, const QString& name, const QByteArray& payload)

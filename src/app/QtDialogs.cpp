@@ -5,7 +5,9 @@
 
 namespace tarnwell::app {
 
-void QtDialogs::message(const QString& text, const QString& title, MessageIcon icon)
+namespace {
+
+QMessageBox::Icon boxIconOf(MessageIcon icon)
 {
     QMessageBox::Icon boxIcon = QMessageBox::Information;
     switch (icon) {
@@ -18,9 +20,24 @@ void QtDialogs::message(const QString& text, const QString& title, MessageIcon i
     case MessageIcon::Information:
         break;
     }
-    QMessageBox box(boxIcon, title, text, QMessageBox::Ok, m_parent);
+    return boxIcon;
+}
+
+} // namespace
+
+void QtDialogs::message(const QString& text, const QString& title, MessageIcon icon)
+{
+    QMessageBox box(boxIconOf(icon), title, text, QMessageBox::Ok, m_parent);
     box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
+}
+
+bool QtDialogs::question(const QString& text, const QString& title, MessageIcon icon)
+{
+    QMessageBox box(boxIconOf(icon), title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setObjectName(QStringLiteral("questionBox"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtDialogs::endProgram(int exitCode)

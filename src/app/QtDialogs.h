@@ -14,6 +14,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     void message(const QString& text, const QString& title, MessageIcon icon) override;
+    bool question(const QString& text, const QString& title, MessageIcon icon) override;
     void endProgram(int exitCode) override;
 
 private:

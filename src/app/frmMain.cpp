@@ -59,7 +59,7 @@ template <typename Window> void showOrBringForward(QWidget* owner)
 
 frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QString& programPath,
                  QWidget* parent)
-    : QMainWindow(parent), m_controller(*this, dialogs, connections, programPath)
+    : QMainWindow(parent), m_controller(*this, dialogs, connections, programPath, &m_executor)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(MainWindowCaption);
@@ -84,6 +84,11 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     cmdImport->setVisible(false);
     connect(cmdImport, &QPushButton::clicked, this, &frmMain::cmdImport_Click);
     importRow->addWidget(cmdImport);
+    cmdCancel = named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
+    cmdCancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    cmdCancel->setVisible(false);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
+    importRow->addWidget(cmdCancel);
     prgImport = named(new QProgressBar, "prgImport");
     prgImport->setFormat(QStringLiteral("Apparatus %v of %m"));
     prgImport->setVisible(false);
@@ -269,6 +274,11 @@ void frmMain::cmdImport_Click()
     m_controller.cmdImport_Click();
 }
 
+void frmMain::cmdCancel_Click()
+{
+    m_controller.cmdCancel_Click();
+}
+
 void frmMain::mnuFileExit_Click()
 {
     m_controller.mnuFileExit_Click();
@@ -434,9 +444,9 @@ void frmMain::setBusy(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void frmMain::processEvents()
+void frmMain::setCancelVisible(bool visible)
 {
-    QCoreApplication::processEvents();
+    cmdCancel->setVisible(visible);
 }
 
 } // namespace tarnwell::app

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/Executor.h"
 #include "app/core/MainController.h"
 #include "app/core/MainView.h"
 
@@ -49,13 +50,14 @@ public:
     ImportMode importMode() const override;
     QList<int> selectedLines() const override;
     void setProgress(int done, int total) override;
+    void setCancelVisible(bool visible) override;
     void setStatusText(const QString& caption) override;
     void setBusy(bool busy) override;
-    void processEvents() override;
 
 public slots:
     void cmdConnect_Click();
     void cmdImport_Click();
+    void cmdCancel_Click();
     void mnuFileExit_Click();
     void mnuHelpManual_Click();
     void mnuHelpAbout_Click();
@@ -85,11 +87,14 @@ private:
     QListWidget* lstApparatus = nullptr;
     QLabel* lblApparatusCount = nullptr;
     QPushButton* cmdImport = nullptr;
+    QPushButton* cmdCancel = nullptr;
     QProgressBar* prgImport = nullptr;
     QLabel* lblStatus = nullptr;
 
     bool m_busy = false;
     bool m_refocusImport = false;
+    // Before the controller: the worker outlives the logic that hands it work.
+    ThreadExecutor m_executor;
     MainController m_controller;
 };
 

@@ -46,12 +46,25 @@ struct ConnectionString
     QString property(const QString& key) const;
 };
 
+// Why the last statement failed: refused by the database, stopped by cancel(), or the
+// connection is gone (ODBC state class 08, or the driver finds the connection dead).
+enum class FailureKind { Refused, Cancelled, ConnectionLost };
+
 // What the program needs of a database connection. Statements are plain text; a false return
 // means failure and lastError() describes it in the database's own words.
 class Connection
 {
 public:
     virtual ~Connection() = default;
+
+    virtual FailureKind lastFailure() const { return FailureKind::Refused; }
+    // The only call another thread may make: stops the statement under way at the server and
+    // makes every later statement fail as cancelled, until clearCancel().
+    virtual void cancel() {}
+    virtual void clearCancel() {}
+    // The DBMS the connection really reaches, as the driver names it ("PostgreSQL",
+    // "Microsoft SQL Server", "Oracle"); empty when unknown.
+    virtual QString dbmsName() const { return {}; }
 
     virtual bool open(const ConnectionString& connectionString) = 0;
     virtual bool query(const QString& sql, ResultSet& result) = 0;

@@ -78,28 +78,31 @@ Database::Database(Connection& connection, Platform platform, status::StatusLog&
     : m_connection(connection), m_platform(platform), m_status(status)
 {}
 
-void Database::afterStatement()
+void Database::failed()
 {
-    if (m_afterStatement)
-        m_afterStatement();
+    switch (m_connection.lastFailure()) {
+    case FailureKind::Cancelled:
+        throw Cancelled();
+    case FailureKind::ConnectionLost:
+        throw ConnectionLost{m_connection.lastError()};
+    case FailureKind::Refused:
+        break;
+    }
+    throw Failure(m_connection.lastError());
 }
 
 ResultSet Database::RunQuery(const QString& sql)
 {
     ResultSet result;
-    const bool ok = m_connection.query(sql, result);
-    afterStatement();
-    if (!ok)
-        throw Failure(m_connection.lastError());
+    if (!m_connection.query(sql, result))
+        failed();
     return result;
 }
 
 void Database::RunCommand(const QString& sql)
 {
-    const bool ok = m_connection.execute(sql);
-    afterStatement();
-    if (!ok)
-        throw Failure(m_connection.lastError());
+    if (!m_connection.execute(sql))
+        failed();
 }
 
 QString Database::NextRecordId(IdTable table)
@@ -118,13 +121,13 @@ void Database::ReportDbFailure(const QString& message, const QString& descriptio
 void Database::beginTransaction()
 {
     if (!m_connection.beginTransaction())
-        throw Failure(m_connection.lastError());
+        failed();
 }
 
 void Database::commit()
 {
     if (!m_connection.commit())
-        throw Failure(m_connection.lastError());
+        failed();
 }
 
 void Database::rollback() noexcept

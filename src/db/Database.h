@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include <functional>
-
 namespace tarnwell::status {
 class StatusLog;
 }
@@ -32,6 +30,19 @@ enum class IdTable {
 // The identifier query for a table: one sequence on Oracle, the table's maximum plus one elsewhere.
 QString nextRecordIdStatement(IdTable table, bool oracle);
 
+// Thrown when a statement fails because the user cancelled: not a Failure, so no step reports
+// it; the current apparatus is rolled back and the run ends.
+struct Cancelled
+{
+};
+
+// Thrown when a statement fails because the connection is gone: not a Failure either, so no
+// step reports it and no later apparatus is tried on a dead connection.
+struct ConnectionLost
+{
+    QString description;
+};
+
 // The open connection of one successful Connect, with the statement helpers every import uses.
 // The dialect is fixed when the connection is made: choosing another platform afterwards
 // changes nothing until the next Connect.
@@ -45,7 +56,8 @@ public:
     Connection& connection() { return m_connection; }
     status::StatusLog& status() { return m_status; }
 
-    // Both throw Failure with the database's description when the statement is refused.
+    // Both throw Failure with the database's description when the statement is refused,
+    // Cancelled after cancel(), ConnectionLost when the connection is gone.
     ResultSet RunQuery(const QString& sql);
     void RunCommand(const QString& sql);
 
@@ -55,27 +67,25 @@ public:
     // A status line with `message`, then the failure's description wrapped below it.
     void ReportDbFailure(const QString& message, const QString& description);
 
+    // Lets statements run again after Connection::cancel() has done its work.
+    void clearCancel() { m_connection.clearCancel(); }
+
     // One apparatus is written in one transaction. rollback() never throws: it runs on the
     // way out of a failure.
     void beginTransaction();
     void commit();
     void rollback() noexcept;
 
-    // Runs after every statement; the import run uses it to keep the window responsive and
-    // to stop between statements. It may throw to abandon the current step.
-    void setAfterStatement(std::function<void()> hook) { m_afterStatement = std::move(hook); }
-
     // What was read from the license table at Connect.
     QString TargetVersion;
     qint16 TargetMajorVersion = 0;
 
 private:
-    void afterStatement();
+    [[noreturn]] void failed();
 
     Connection& m_connection;
     Platform m_platform;
     status::StatusLog& m_status;
-    std::function<void()> m_afterStatement;
 };
 
 } // namespace tarnwell::db

@@ -1,13 +1,12 @@
 #include "db/OdbcConnection.h"
 
-#include <QDate>
-#include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTime>
 #include <QVariant>
+
+#include <sql.h>
+#include <sqlext.h>
 
 #include <atomic>
 
@@ -21,42 +20,86 @@ QString uniqueConnectionName()
     return QStringLiteral("tarnwell-odbc-%1").arg(++counter);
 }
 
-// The database's own words. psqlODBC closes every message with a line of its own that says
-// nothing more; line breaks would tear the status display apart.
-QString describe(const QSqlError& error)
+// The statement's diagnostics in the database's own words, and the SQLSTATE of the first.
+struct Diagnostics
 {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.driverText().trimmed();
+    QString state;
+    QString text;
+};
+
+Diagnostics diagnose(SQLSMALLINT handleType, SQLHANDLE handle)
+{
+    Diagnostics result;
+    QStringList messages;
+    for (SQLSMALLINT record = 1;; ++record) {
+        SQLWCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+        SQLINTEGER native = 0;
+        SQLWCHAR message[SQL_MAX_MESSAGE_LENGTH] = {};
+        SQLSMALLINT length = 0;
+        const SQLRETURN r = SQLGetDiagRecW(handleType, handle, record, state, &native, message,
+                                           SQL_MAX_MESSAGE_LENGTH - 1, &length);
+        if (!SQL_SUCCEEDED(r))
+            break;
+        if (result.state.isEmpty())
+            result.state = QString::fromUtf16(reinterpret_cast<const char16_t*>(state));
+        messages.append(
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
+                               std::min<qsizetype>(length, SQL_MAX_MESSAGE_LENGTH - 1)));
+    }
+    result.text = messages.join(QLatin1Char(' '));
+    return result;
+}
+
+// The database's own words without psqlODBC's closing line, which says nothing more, and on
+// one line: line breaks would tear the status display apart.
+QString cleaned(QString text)
+{
+    text = text.trimmed();
     static const QString psqlOdbcTail = QStringLiteral(";\nError while executing the query");
     if (text.endsWith(psqlOdbcTail))
         text.chop(psqlOdbcTail.size());
-    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QStringList trimmed;
-    for (const QString& line : lines)
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         trimmed.append(line.trimmed());
     return trimmed.join(QLatin1Char(' '));
 }
 
-Value textOf(const QVariant& value)
+// The database's own words. psqlODBC closes every message with a line of its own that says
+// nothing more; line breaks would tear the status display apart.
+QString describe(const QSqlError& error)
 {
-    // Through ODBC a NULL still carries its column's type and would convert to 0 or "0".
-    if (value.isNull())
-        return std::nullopt;
-    switch (value.metaType().id()) {
-    case QMetaType::QDate:
-        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
-    case QMetaType::QTime:
-        return value.toTime().toString(QStringLiteral("HH:mm:ss"));
-    case QMetaType::QDateTime: {
-        const QDateTime moment = value.toDateTime();
-        const QString format = moment.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
-                                                    : QStringLiteral("yyyy-MM-dd HH:mm:ss");
-        return moment.toString(format);
+    const QString text = error.databaseText().trimmed();
+    return cleaned(text.isEmpty() ? error.driverText() : text);
+}
+
+// One column of the current row as text, however long; nothing for NULL.
+bool readColumn(SQLHSTMT statement, SQLUSMALLINT column, Value& value)
+{
+    QString text;
+    SQLWCHAR buffer[512];
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN r =
+            SQLGetData(statement, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        if (r == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(r))
+            return false;
+        if (indicator == SQL_NULL_DATA) {
+            value.reset();
+            return true;
+        }
+        const qsizetype room = static_cast<qsizetype>(sizeof buffer / sizeof buffer[0]) - 1;
+        const qsizetype got =
+            (indicator == SQL_NO_TOTAL || indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR)) > room)
+                ? room
+                : indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR));
+        text += QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), got);
+        if (r == SQL_SUCCESS)
+            break;
     }
-    default:
-        return value.toString();
-    }
+    value = text;
+    return true;
 }
 
 } // namespace
@@ -73,6 +116,14 @@ OdbcConnection::~OdbcConnection()
 
 void OdbcConnection::close()
 {
+    {
+        const std::lock_guard<std::mutex> lock(m_cancelMutex);
+        if (m_statement) {
+            SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
+            m_statement = nullptr;
+        }
+        m_connectionHandle = nullptr;
+    }
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -86,9 +137,10 @@ void OdbcConnection::close()
     m_transactionFailed = false;
 }
 
-bool OdbcConnection::fail(const QString& description)
+bool OdbcConnection::fail(const QString& description, FailureKind kind)
 {
     m_lastError = description;
+    m_lastFailure = kind;
     if (m_inTransaction)
         m_transactionFailed = true;
     return false;
@@ -96,13 +148,16 @@ bool OdbcConnection::fail(const QString& description)
 
 bool OdbcConnection::isOpen() const
 {
-    return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
+    return m_statement && QSqlDatabase::contains(m_name) &&
+           QSqlDatabase::database(m_name, false).isOpen();
 }
 
 bool OdbcConnection::open(const ConnectionString& connectionString)
 {
     close();
     m_driver.clear();
+    m_dbmsName.clear();
+    m_lastFailure = FailureKind::Refused;
 
     const std::optional<OdbcFamily> family = odbcFamilyOfProvider(connectionString.provider);
     if (!family)
@@ -140,32 +195,133 @@ bool OdbcConnection::open(const ConnectionString& connectionString)
     database.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!database.open())
         return fail(describe(database.lastError()));
+
+    // Statements go straight through ODBC on one statement handle kept for the connection:
+    // nothing is allocated or described per statement, and a statement waiting at the server
+    // can be cancelled from another thread (SQLCancel), which Qt's queries do not offer.
+    const QVariant handle = database.driver()->handle();
+    SQLHDBC connectionHandle = nullptr;
+    // Qt names the handle's type after the ODBC typedef or after what it stands for.
+    if (handle.isValid() &&
+        (qstrcmp(handle.typeName(), "SQLHANDLE") == 0 || qstrcmp(handle.typeName(), "void*") == 0))
+        connectionHandle = *static_cast<const SQLHDBC*>(handle.constData());
+    SQLHSTMT statement = nullptr;
+    if (!connectionHandle ||
+        !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connectionHandle, &statement))) {
+        const QString description =
+            connectionHandle ? cleaned(diagnose(SQL_HANDLE_DBC, connectionHandle).text) : QString();
+        database = QSqlDatabase();
+        close();
+        return fail(QStringLiteral("The ODBC driver gave no statement handle. ") + description);
+    }
+    {
+        const std::lock_guard<std::mutex> lock(m_cancelMutex);
+        m_connectionHandle = connectionHandle;
+        m_statement = statement;
+        m_cancelPending = false;
+    }
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT length = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(connectionHandle, SQL_DBMS_NAME, name, sizeof name, &length)))
+        m_dbmsName = QString::fromUtf16(reinterpret_cast<const char16_t*>(name));
     return true;
+}
+
+void OdbcConnection::cancel()
+{
+    const std::lock_guard<std::mutex> lock(m_cancelMutex);
+    m_cancelPending = true;
+    if (m_executing && m_statement)
+        SQLCancel(m_statement);
+}
+
+void OdbcConnection::clearCancel()
+{
+    const std::lock_guard<std::mutex> lock(m_cancelMutex);
+    m_cancelPending = false;
+}
+
+bool OdbcConnection::statementFailed(short r)
+{
+    const Diagnostics diagnostics = diagnose(SQL_HANDLE_STMT, m_statement);
+    SQLFreeStmt(m_statement, SQL_CLOSE);
+    bool cancelled = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_cancelMutex);
+        cancelled = m_cancelPending;
+    }
+    FailureKind kind = FailureKind::Refused;
+    if (cancelled)
+        kind = FailureKind::Cancelled;
+    else if (diagnostics.state.startsWith(QLatin1String("08")) || connectionDead())
+        kind = FailureKind::ConnectionLost;
+    QString text = cleaned(diagnostics.text);
+    if (text.isEmpty())
+        text =
+            QStringLiteral("The ODBC driver reported a failure (%1) without a description.").arg(r);
+    return fail(text, kind);
+}
+
+bool OdbcConnection::connectionDead() const
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return m_connectionHandle &&
+           SQL_SUCCEEDED(SQLGetConnectAttr(m_connectionHandle, SQL_ATTR_CONNECTION_DEAD, &dead, 0,
+                                           nullptr)) &&
+           dead == SQL_CD_TRUE;
 }
 
 bool OdbcConnection::run(const QString& sql, ResultSet* result)
 {
     if (!isOpen())
-        return fail(QStringLiteral("The connection to the database is not open."));
-    QSqlQuery query(QSqlDatabase::database(m_name, false));
-    query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!query.exec(sql))
-        return fail(describe(query.lastError()));
+        return fail(QStringLiteral("The connection to the database is not open."),
+                    FailureKind::ConnectionLost);
+    {
+        const std::lock_guard<std::mutex> lock(m_cancelMutex);
+        if (m_cancelPending)
+            return fail(QStringLiteral("Operation cancelled"), FailureKind::Cancelled);
+        m_executing = true;
+    }
+    SQLRETURN r = SQLExecDirectW(
+        m_statement, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+        static_cast<SQLINTEGER>(sql.size()));
+    // SQL_NO_DATA: a searched UPDATE or DELETE that met no row, which is no failure.
+    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+        {
+            const std::lock_guard<std::mutex> lock(m_cancelMutex);
+            m_executing = false;
+        }
+        return statementFailed(r);
+    }
 
     std::vector<Row> rows;
-    if (query.isSelect()) {
-        const int columns = query.record().count();
-        // size() is unknown through ODBC; the rows are counted as they come.
-        while (query.next()) {
-            Row row;
-            row.reserve(columns);
-            for (int column = 0; column < columns; ++column)
-                row.push_back(textOf(query.value(column)));
+    SQLSMALLINT columns = 0;
+    if (r != SQL_NO_DATA && SQL_SUCCEEDED(SQLNumResultCols(m_statement, &columns)) && columns > 0) {
+        while (SQL_SUCCEEDED(r = SQLFetch(m_statement))) {
+            Row row(static_cast<std::size_t>(columns));
+            for (SQLSMALLINT column = 0; column < columns; ++column) {
+                if (!readColumn(m_statement, static_cast<SQLUSMALLINT>(column + 1),
+                                row[static_cast<std::size_t>(column)])) {
+                    r = SQL_ERROR;
+                    break;
+                }
+            }
+            if (r == SQL_ERROR)
+                break;
             rows.push_back(std::move(row));
         }
-        if (query.lastError().isValid())
-            return fail(describe(query.lastError()));
+        if (r != SQL_NO_DATA) {
+            {
+                const std::lock_guard<std::mutex> lock(m_cancelMutex);
+                m_executing = false;
+            }
+            return statementFailed(r);
+        }
+    }
+    SQLFreeStmt(m_statement, SQL_CLOSE);
+    {
+        const std::lock_guard<std::mutex> lock(m_cancelMutex);
+        m_executing = false;
     }
     if (result)
         *result = ResultSet(std::move(rows));
@@ -185,7 +341,8 @@ bool OdbcConnection::execute(const QString& sql)
 bool OdbcConnection::beginTransaction()
 {
     if (!isOpen())
-        return fail(QStringLiteral("The connection to the database is not open."));
+        return fail(QStringLiteral("The connection to the database is not open."),
+                    FailureKind::ConnectionLost);
     QSqlDatabase database = QSqlDatabase::database(m_name, false);
     if (!database.transaction())
         return fail(describe(database.lastError()));
@@ -197,7 +354,8 @@ bool OdbcConnection::beginTransaction()
 bool OdbcConnection::commit()
 {
     if (!isOpen())
-        return fail(QStringLiteral("The connection to the database is not open."));
+        return fail(QStringLiteral("The connection to the database is not open."),
+                    FailureKind::ConnectionLost);
     QSqlDatabase database = QSqlDatabase::database(m_name, false);
     if (m_inTransaction && m_transactionFailed) {
         // Committing now would keep whatever the driver or server salvaged around the failed
@@ -218,6 +376,7 @@ bool OdbcConnection::commit()
         const QString description = describe(database.lastError());
         database.rollback();
         m_lastError = description;
+        m_lastFailure = connectionDead() ? FailureKind::ConnectionLost : FailureKind::Refused;
         return false;
     }
     return true;
@@ -226,7 +385,8 @@ bool OdbcConnection::commit()
 bool OdbcConnection::rollback()
 {
     if (!isOpen())
-        return fail(QStringLiteral("The connection to the database is not open."));
+        return fail(QStringLiteral("The connection to the database is not open."),
+                    FailureKind::ConnectionLost);
     QSqlDatabase database = QSqlDatabase::database(m_name, false);
     const bool ok = database.rollback();
     m_inTransaction = false;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 
 namespace tarnwell::db {
 
@@ -29,6 +30,10 @@ public:
     bool commit() override;
     bool rollback() override;
     QString lastError() const override { return m_lastError; }
+    FailureKind lastFailure() const override { return m_lastFailure; }
+    void cancel() override;
+    void clearCancel() override;
+    QString dbmsName() const override { return m_dbmsName; }
 
     bool isOpen() const;
     // The ODBC driver the last open() chose, empty before.
@@ -37,14 +42,26 @@ public:
 private:
     bool run(const QString& sql, ResultSet* result);
     void close();
-    bool fail(const QString& description);
+    bool fail(const QString& description, FailureKind kind = FailureKind::Refused);
+    bool statementFailed(short odbcReturn);
+    bool connectionDead() const;
 
     std::shared_ptr<const OdbcDriverCatalog> m_catalog;
     const QString m_name; // this connection's own name among Qt SQL's connections
     QString m_driver;
     QString m_lastError;
+    FailureKind m_lastFailure = FailureKind::Refused;
+    QString m_dbmsName;
     bool m_inTransaction = false;
     bool m_transactionFailed = false; // a statement failed since beginTransaction()
+
+    // The handles as ODBC's opaque pointers, so that this header needs no ODBC header. The
+    // statement handle is the one thing another thread touches, through cancel().
+    void* m_connectionHandle = nullptr;
+    void* m_statement = nullptr;
+    std::mutex m_cancelMutex;
+    bool m_executing = false;     // a statement is under way on m_statement
+    bool m_cancelPending = false; // cancel() was called; statements fail until clearCancel()
 };
 
 class OdbcConnectionFactory : public ConnectionFactory

@@ -8,37 +8,54 @@ namespace tarnwell::db {
 
 namespace {
 
-void switchTriggers(Database& database, bool enable)
+QStringList triggerStatements(bool oracle, bool enable)
 {
     // The Oracle dialect says "ALL TRIGGERS", every other platform "TRIGGER ALL".
     const QString verb = enable ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE");
-    const QString what =
-        database.isOracle() ? QStringLiteral(" ALL TRIGGERS") : QStringLiteral(" TRIGGER ALL");
+    const QString what = oracle ? QStringLiteral(" ALL TRIGGERS") : QStringLiteral(" TRIGGER ALL");
+    return {QStringLiteral("ALTER TABLE panel ") + verb + what,
+            QStringLiteral("ALTER TABLE udf_panel ") + verb + what};
+}
+
+bool switchTriggers(Database& database, bool enable)
+{
+    const QString failed =
+        enable ? QStringLiteral("Triggers didn't enable properly. Database reports: ")
+               : QStringLiteral("Triggers didn't disable properly. Database reports: ");
     try {
-        database.RunCommand(QStringLiteral("ALTER TABLE panel ") + verb + what);
-        database.RunCommand(QStringLiteral("ALTER TABLE udf_panel ") + verb + what);
+        for (const QString& statement : triggerStatements(database.isOracle(), enable))
+            database.RunCommand(statement);
     } catch (const Failure& failure) {
-        database.ReportDbFailure(
-            enable ? QStringLiteral("Triggers didn't enable properly. Database reports: ")
-                   : QStringLiteral("Triggers didn't disable properly. Database reports: "),
-            failure.description());
-        return;
+        database.ReportDbFailure(failed, failure.description());
+        return false;
+    } catch (const ConnectionLost& lost) {
+        database.ReportDbFailure(failed, lost.description);
+        return false;
+    } catch (const Cancelled&) {
+        database.ReportDbFailure(failed, QStringLiteral("Operation cancelled"));
+        return false;
     }
     database.status().ShowStatus(
         enable ? QStringLiteral("Triggers on PANEL and UDF_PANEL are ENABLED.")
                : QStringLiteral("Triggers on PANEL and UDF_PANEL are DISABLED."));
+    return true;
 }
 
 } // namespace
 
-void DisableTriggers(Database& database)
+bool DisableTriggers(Database& database)
 {
-    switchTriggers(database, false);
+    return switchTriggers(database, false);
 }
 
-void EnableTriggers(Database& database)
+bool EnableTriggers(Database& database)
 {
-    switchTriggers(database, true);
+    return switchTriggers(database, true);
+}
+
+QStringList EnableTriggerStatements(bool oracle)
+{
+    return triggerStatements(oracle, true);
 }
 
 } // namespace tarnwell::db

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QStringList>
+
 namespace tarnwell::db {
 
 class Database;
 
 // Switch the triggers of panel and udf_panel off and on for an import run. Both report their
 // outcome on the status display and never throw: a run goes on whatever happened here.
-void DisableTriggers(Database& database);
-void EnableTriggers(Database& database);
+// Both report on the status display and return whether both statements succeeded.
+bool DisableTriggers(Database& database);
+bool EnableTriggers(Database& database);
+
+// The two statements that switch the triggers on again, for a database administrator to run
+// when the program could not.
+QStringList EnableTriggerStatements(bool oracle);
 
 } // namespace tarnwell::db

@@ -13,12 +13,6 @@
 
 namespace tarnwell::import {
 
-// Thrown between statements when the user ends the program during a run. It is not a Failure:
-// nothing reports it, the current apparatus is rolled back and the run ends.
-struct RunStopped
-{
-};
-
 enum class ApparatusOutcome { Written, Failed };
 
 // The catalogue identifiers of one terminal's left and right colour.

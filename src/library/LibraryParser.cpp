@@ -12,7 +12,6 @@ namespace tarnwell::library {
 
 namespace {
 constexpr int LengthBytes = 4;
-constexpr int StepsPerClockCheck = 64;
 
 const QString LineFeedWithoutReturn =
     QStringLiteral("Error in data format: linefeed not following carriage return");
@@ -84,9 +83,7 @@ QString copyFileName(const QString& recordName)
 LibraryParser::LibraryParser(VendorLibrary& library, status::StatusLog& status,
                              ParserOptions options)
     : m_library(library), m_status(status), m_options(std::move(options))
-{
-    m_sinceYield.start();
-}
+{}
 
 LibraryParser::~LibraryParser()
 {
@@ -137,8 +134,6 @@ void LibraryParser::feed(QByteArrayView bytes)
             expectSeparator(bytes[pos++], ' ');
             m_state = State::RecordName;
             if (m_nameLength == 0) {
-                // The empty name takes a step of its own but no byte.
-                afterStep();
                 completeName();
             }
             break;
@@ -168,7 +163,6 @@ void LibraryParser::feed(QByteArrayView bytes)
         case State::Ignoring:
             return;
         }
-        afterStep();
     }
 }
 
@@ -196,22 +190,6 @@ void LibraryParser::reportFormatError(const QString& message)
     // few they only bury the display and keep the read from ending.
     if (++m_formatErrors <= MaxShownFormatErrors)
         m_status.ShowStatus(message);
-}
-
-void LibraryParser::afterStep()
-{
-    if (!m_options.yield)
-        return;
-    if (m_options.yieldIntervalMs > 0) {
-        // Asking the clock costs about as much as a parser step; ask it now and then.
-        if (++m_stepsSinceClock < StepsPerClockCheck)
-            return;
-        m_stepsSinceClock = 0;
-        if (!m_sinceYield.hasExpired(m_options.yieldIntervalMs))
-            return;
-    }
-    m_options.yield();
-    m_sinceYield.start();
 }
 
 void LibraryParser::expectSeparator(char byte, char expected)

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QElapsedTimer>
 #include <QString>
 
 #include <cstdint>
@@ -16,21 +15,11 @@ class QFile;
 
 namespace tarnwell::library {
 
-// How often the window gets to handle its pending events during a read when nothing else is
-// said. Handling them after every byte costs more than the read itself (see bench/), and a
-// tenth of a frame keeps the window just as responsive.
-inline constexpr int DefaultYieldIntervalMs = 10;
-
 struct ParserOptions
 {
     // Writes every record's content to copyFolder as NAME_Copy_.txt while parsing.
     bool writeCopies = false;
     QString copyFolder;
-
-    // Lets the window handle its pending events; called between parser steps.
-    std::function<void()> yield;
-    // 0 calls `yield` after every step; otherwise at most once per this many milliseconds.
-    int yieldIntervalMs = DefaultYieldIntervalMs;
 
     // Told about each record once its content has been read, with the number of values it gave.
     std::function<void(const QString& name, int valueCount)> recordRead;
@@ -77,7 +66,6 @@ private:
         Ignoring,
     };
 
-    void afterStep();
     void reportFormatError(const QString& message);
     void expectSeparator(char byte, char expected);
     void completeName();
@@ -110,9 +98,6 @@ private:
 
     static constexpr int MaxShownFormatErrors = 20;
     int m_formatErrors = 0;
-
-    QElapsedTimer m_sinceYield;
-    int m_stepsSinceClock = 0;
 };
 
 } // namespace tarnwell::library

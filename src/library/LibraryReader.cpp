@@ -121,8 +121,6 @@ ReadOutcome readLibraryFrom(QIODevice& device, const QString& programPath, Vendo
     parserOptions.writeCopies = options.WriteCopies;
     parserOptions.copyFolder =
         options.copyFolder.isEmpty() ? QFileInfo(programPath).absolutePath() : options.copyFolder;
-    parserOptions.yield = options.yield;
-    parserOptions.yieldIntervalMs = options.yieldIntervalMs;
     parserOptions.recordRead = options.recordRead;
     LibraryParser parser(library, status, std::move(parserOptions));
 

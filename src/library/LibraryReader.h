@@ -16,9 +16,6 @@ struct ReadOptions
     // program file's own folder.
     bool WriteCopies = false;
     QString copyFolder;
-    // Lets the window handle pending events during the read; see ParserOptions.
-    std::function<void()> yield;
-    int yieldIntervalMs = DefaultYieldIntervalMs;
     std::function<void(const QString& name, int valueCount)> recordRead;
 };
 

@@ -134,7 +134,6 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
                                   row[ChannelDescription], row[ChannelManufacturer]);
                 ++list.references;
                 InsertionSort(references, reference);
-                status.processEvents();
             }
         }
     } catch (const Failure&) {

@@ -21,22 +21,6 @@ QString textOf(const db::Value& value)
     return *value;
 }
 
-// Installs the between-statements hook for the length of a run.
-class StatementHook
-{
-public:
-    StatementHook(db::Database& database, std::function<void()> hook) : m_database(database)
-    {
-        m_database.setAfterStatement(std::move(hook));
-    }
-    ~StatementHook() { m_database.setAfterStatement({}); }
-    StatementHook(const StatementHook&) = delete;
-    StatementHook& operator=(const StatementHook&) = delete;
-
-private:
-    db::Database& m_database;
-};
-
 } // namespace
 
 ImportRun::ImportRun(db::Database& database, const library::VendorLibrary& library,
@@ -53,71 +37,102 @@ QString ImportRun::PlantAreaUnitQuery(const db::DomainContext& d)
            QStringLiteral("AND    area_id>0 ") + QStringLiteral("AND    unit_id>0");
 }
 
-RunOutcome ImportRun::run(const std::vector<ApparatusEntry>& chosen)
+RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
 {
-    m_counters = RunCounters();
+    RunReport report;
     bool triggersSuspended = false;
-    RunOutcome outcome = RunOutcome::Finished;
-    {
-        StatementHook hook(m_database, m_betweenStatements);
-        try {
-            const db::ResultSet pau = m_database.RunQuery(PlantAreaUnitQuery(m_domain));
-            m_domain.plant_id = textOf(pau.value(0));
-            m_domain.area_id = textOf(pau.value(1));
-            m_domain.unit_id = textOf(pau.value(2));
+    QString current;
+    try {
+        const db::ResultSet pau = m_database.RunQuery(PlantAreaUnitQuery(m_domain));
+        m_domain.plant_id = textOf(pau.value(0));
+        m_domain.area_id = textOf(pau.value(1));
+        m_domain.unit_id = textOf(pau.value(2));
 
-            // Counted as suspended before the first statement: if the run stops half-way
-            // through, switching them on again is harmless.
-            triggersSuspended = true;
-            db::DisableTriggers(m_database);
+        // Counted as suspended before the first statement: if the run stops half-way
+        // through, switching them on again is harmless.
+        triggersSuspended = true;
+        db::DisableTriggers(m_database);
 
-            ImportSession session(m_database, m_library, m_domain);
-            ConfigurationImport configurations(session);
-            ReferenceImport references(session);
-            const int total = static_cast<int>(chosen.size());
-            int done = 0;
-            for (const ApparatusEntry& entry : chosen) {
-                if (m_progress)
-                    m_progress(done, total);
-                if (entry.kind == ApparatusKind::Configuration) {
-                    m_status.ShowStatus(QStringLiteral("Importing configuration: ") + entry.name);
-                    configurations.importRow(entry.row);
-                    ++m_counters.configurations;
-                } else {
-                    m_status.ShowStatus(QStringLiteral("Importing reference: ") + entry.name);
-                    references.importChannelRow(entry.row);
-                    ++m_counters.references;
-                }
-                ++done;
-            }
+        ImportSession session(m_database, m_library, m_domain);
+        ConfigurationImport configurations(session);
+        ReferenceImport references(session);
+        const int total = static_cast<int>(chosen.size());
+        int done = 0;
+        for (const ApparatusEntry& entry : chosen) {
             if (m_progress)
                 m_progress(done, total);
-        } catch (const Failure& failure) {
-            m_database.ReportDbFailure(
-                QStringLiteral(
-                    "Didn't return the new Plant-Area-Unit IDs properly. Database reports: "),
-                failure.description());
-            outcome = RunOutcome::Failed;
-        } catch (const import::RunStopped&) {
-            outcome = RunOutcome::Stopped;
+            current = entry.name;
+            import::ApparatusOutcome outcome;
+            if (entry.kind == ApparatusKind::Configuration) {
+                m_status.ShowStatus(QStringLiteral("Importing configuration: ") + entry.name);
+                outcome = configurations.importRow(entry.row);
+                ++report.configurations;
+            } else {
+                m_status.ShowStatus(QStringLiteral("Importing reference: ") + entry.name);
+                outcome = references.importChannelRow(entry.row);
+                ++report.references;
+            }
+            if (outcome == import::ApparatusOutcome::Written)
+                ++report.written;
+            else
+                report.notWritten.append(entry.name);
+            ++done;
         }
+        current.clear();
+        if (m_progress)
+            m_progress(done, total);
+    } catch (const Failure& failure) {
+        m_database.ReportDbFailure(
+            QStringLiteral(
+                "Didn't return the new Plant-Area-Unit IDs properly. Database reports: "),
+            failure.description());
+        report.outcome = RunOutcome::Failed;
+    } catch (const db::Cancelled&) {
+        report.outcome = RunOutcome::Stopped;
+    } catch (const db::ConnectionLost& lost) {
+        report.outcome = RunOutcome::ConnectionLost;
+        report.lostWhile = current;
+        report.lostDescription = lost.description;
     }
 
-    // With the hook gone, switching the triggers back on cannot be stopped half-way; a run
-    // never leaves them off, however it ended.
-    if (triggersSuspended)
-        db::EnableTriggers(m_database);
-    if (outcome != RunOutcome::Finished)
-        return outcome;
-
-    if (m_counters.configurations > 0 || m_counters.references > 0)
+    if (report.outcome == RunOutcome::ConnectionLost) {
+        // Nothing more goes through a dead connection; whoever ran the run reconnects to switch
+        // the triggers on again.
+        report.triggersOn = false;
         m_status.ShowStatus(
-            QStringLiteral("Finished importing ") + QString::number(m_counters.configurations) +
-            QStringLiteral(" apparatus Configurations and ") +
-            QString::number(m_counters.references) + QStringLiteral(" Reference apparatuses."));
+            current.isEmpty()
+                ? QStringLiteral("The connection to the database was lost. Database reports: ")
+                : QStringLiteral("The connection to the database was lost while importing ") +
+                      current + QStringLiteral(", which was not written. Database reports: "));
+        m_status.ShowErrorDescription(report.lostDescription);
+        return report;
+    }
+
+    // A cancel has done its work once the run ends: switching the triggers back on must not
+    // be cancelled with it. A run never leaves them off, however it ended.
+    m_database.clearCancel();
+    if (triggersSuspended)
+        report.triggersOn = db::EnableTriggers(m_database);
+    if (report.outcome == RunOutcome::Stopped) {
+        m_status.ShowStatus(QStringLiteral("Import cancelled: ") + QString::number(report.written) +
+                            QStringLiteral(" apparatuses were written whole before the stop; the "
+                                           "one under way was not written."));
+        return report;
+    }
+    if (report.outcome != RunOutcome::Finished)
+        return report;
+
+    m_status.ShowStatus(QStringLiteral("Written whole: ") + QString::number(report.written) +
+                        QStringLiteral(" apparatuses. Not written: ") +
+                        QString::number(report.notWritten.size()) + QStringLiteral("."));
+    if (report.configurations > 0 || report.references > 0)
+        m_status.ShowStatus(
+            QStringLiteral("Finished importing ") + QString::number(report.configurations) +
+            QStringLiteral(" apparatus Configurations and ") + QString::number(report.references) +
+            QStringLiteral(" Reference apparatuses."));
     else
         m_status.ShowStatus(QStringLiteral("No configurations or references imported at all."));
-    return outcome;
+    return report;
 }
 
 } // namespace tarnwell::selection

@@ -6,21 +6,31 @@
 #include "selection/ApparatusList.h"
 #include "status/StatusLog.h"
 
+#include <QStringList>
+
 #include <functional>
 #include <vector>
 
 namespace tarnwell::selection {
 
 enum class RunOutcome {
-    Finished, // every chosen apparatus was handed to its importer
-    Failed,   // the run itself failed and ended early
-    Stopped,  // the user ended the program during the run
+    Finished,       // every chosen apparatus was handed to its importer
+    Failed,         // the run itself failed and ended early
+    Stopped,        // the user cancelled the run, or ended the program during it
+    ConnectionLost, // the connection went; the triggers could not be switched on again here
 };
 
-struct RunCounters
+// What a run did, for an honest end: how many apparatuses were written whole, which were not.
+struct RunReport
 {
-    int configurations = 0;
+    RunOutcome outcome = RunOutcome::Finished;
+    int configurations = 0; // handed to their importer
     int references = 0;
+    int written = 0;
+    QStringList notWritten; // names, in run order
+    bool triggersOn = true; // false when switching them on again failed, or was not tried
+    QString lostWhile;      // the apparatus under way when the connection went
+    QString lostDescription;
 };
 
 // One press of Import: finds the domain's plant, area and unit, suspends the triggers, hands
@@ -34,11 +44,10 @@ public:
 
     // Called with (apparatus done, apparatus chosen) as the run goes on.
     void setProgress(std::function<void(int, int)> progress) { m_progress = std::move(progress); }
-    // Runs after every statement: keeps the window responsive and may throw RunStopped.
-    void setBetweenStatements(std::function<void()> hook) { m_betweenStatements = std::move(hook); }
 
-    RunOutcome run(const std::vector<ApparatusEntry>& chosen);
-    const RunCounters& counters() const { return m_counters; }
+    // Cancelling goes through the connection (Connection::cancel): the statement under way
+    // fails, the apparatus is rolled back, the triggers are switched on and the run ends.
+    RunReport run(const std::vector<ApparatusEntry>& chosen);
 
     static QString PlantAreaUnitQuery(const db::DomainContext& domain);
 
@@ -48,8 +57,6 @@ private:
     db::DomainContext& m_domain;
     status::StatusLog& m_status;
     std::function<void(int, int)> m_progress;
-    std::function<void()> m_betweenStatements;
-    RunCounters m_counters;
 };
 
 } // namespace tarnwell::selection

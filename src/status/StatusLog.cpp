@@ -25,7 +25,43 @@ QString oneLine(QString text)
 
 StatusLog::StatusLog() : m_clock([] { return QTime::currentTime(); }) {}
 
+StatusLog& StatusLog::operator=(StatusLog&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    const std::scoped_lock lock(m_mutex, other.m_mutex);
+    m_lines = std::move(other.m_lines);
+    m_pending = std::move(other.m_pending);
+    m_display = std::move(other.m_display);
+    m_clock = std::move(other.m_clock);
+    return *this;
+}
+
+void StatusLog::setDisplay(Display display)
+{
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_display = std::move(display);
+}
+
+void StatusLog::setClock(Clock clock)
+{
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_clock = std::move(clock);
+}
+
+std::array<QString, StatusLog::LineCount> StatusLog::lines() const
+{
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_lines;
+}
+
 QString StatusLog::caption() const
+{
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return captionLocked();
+}
+
+QString StatusLog::captionLocked() const
 {
     QString text;
     for (int i = 0; i < LineCount; ++i) {
@@ -39,12 +75,12 @@ QString StatusLog::caption() const
 void StatusLog::publish()
 {
     if (m_display)
-        m_display(caption());
-    processEvents();
+        m_display(captionLocked());
 }
 
 void StatusLog::ShowStatus(const QString& text)
 {
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
     for (int i = 0; i + 1 < LineCount; ++i)
         m_lines[i] = m_lines[i + 1];
     m_lines[LineCount - 1] =
@@ -54,12 +90,15 @@ void StatusLog::ShowStatus(const QString& text)
 
 void StatusLog::AppendStatus(const QString& text)
 {
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_lines[LineCount - 1] += oneLine(text);
     publish();
 }
 
 void StatusLog::ShowErrorDescription(const QString& description)
 {
+    // One description stays together even when another thread writes at the same moment.
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
     QString d = description;
     d.replace(QLatin1Char('\n'), QLatin1Char(' '));
 
@@ -86,6 +125,7 @@ void StatusLog::ShowErrorDescription(const QString& description)
 
 void StatusLog::FlushPendingMessages()
 {
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_pending.isEmpty())
         return;
     const QStringList items = m_pending.items();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <mutex>
 
 namespace tarnwell::status {
 
@@ -22,23 +23,25 @@ private:
     QStringList m_items;
 };
 
-// The program's only log: ten time-stamped lines, newest at the bottom.
+// The program's only log: ten time-stamped lines, newest at the bottom. Any thread may write
+// to it (the database work runs beside the window); each write is whole and in order.
 class StatusLog
 {
 public:
     static constexpr int LineCount = 10;
 
     using Display = std::function<void(const QString& caption)>;
-    using Pump = std::function<void()>;
     using Clock = std::function<QTime()>;
 
     StatusLog();
+    StatusLog(const StatusLog&) = delete;
+    // Takes over another log's lines, pending messages, display and clock.
+    StatusLog& operator=(StatusLog&& other) noexcept;
 
-    // Receives the whole caption after every change.
-    void setDisplay(Display display) { m_display = std::move(display); }
-    // Lets the window handle pending events after every write.
-    void setPump(Pump pump) { m_pump = std::move(pump); }
-    void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Receives the whole caption after every change, on the writing thread and while the log
+    // is locked: it may hand the caption on, never write to the log itself.
+    void setDisplay(Display display);
+    void setClock(Clock clock);
 
     void ShowStatus(const QString& text);
     void AppendStatus(const QString& text);
@@ -46,26 +49,20 @@ public:
     void ShowErrorDescription(const QString& description);
     void FlushPendingMessages();
 
+    // Only for the thread that reads the library; its messages are shown by the next flush.
     PendingMessages& pendingMessages() { return m_pending; }
 
-    // Lets the window handle pending events, as every write does; for long loops that write
-    // nothing.
-    void processEvents()
-    {
-        if (m_pump)
-            m_pump();
-    }
-
-    const std::array<QString, LineCount>& lines() const { return m_lines; }
+    std::array<QString, LineCount> lines() const;
     QString caption() const;
 
 private:
     void publish();
+    QString captionLocked() const;
 
+    mutable std::recursive_mutex m_mutex;
     std::array<QString, LineCount> m_lines;
     PendingMessages m_pending;
     Display m_display;
-    Pump m_pump;
     Clock m_clock;
 };
 

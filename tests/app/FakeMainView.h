@@ -38,6 +38,7 @@ public:
     app::ImportMode importMode() const override { return mode; }
     QList<int> selectedLines() const override { return selected; }
     void setProgress(int done, int total) override { progress.emplace_back(done, total); }
+    void setCancelVisible(bool visible) override { cancelVisible = visible; }
 
     void setStatusText(const QString& caption) override
     {
@@ -46,7 +47,6 @@ public:
             onStatusText();
     }
     void setBusy(bool value) override { busy = value; }
-    void processEvents() override { ++eventRounds; }
 
     // What the user typed or chose.
     db::Platform chosenPlatform = db::Platform::None;
@@ -67,7 +67,7 @@ public:
     std::vector<std::pair<int, int>> progress;
     QString statusText;
     bool busy = false;
-    int eventRounds = 0;
+    bool cancelVisible = false;
     std::function<void()> onStatusText;
 };
 
@@ -85,9 +85,16 @@ public:
     {
         messages.push_back({text, title, icon});
     }
+    bool question(const QString& text, const QString& title, app::MessageIcon icon) override
+    {
+        questions.push_back({text, title, icon});
+        return answer;
+    }
     void endProgram(int exitCode) override { endedWith = exitCode; }
 
     std::vector<ShownMessage> messages;
+    std::vector<ShownMessage> questions;
+    bool answer = true; // Yes, the default button
     std::optional<int> endedWith;
 };
 

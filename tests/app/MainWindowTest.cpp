@@ -8,6 +8,7 @@
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
 #include "support/StatusMessages.h"
+#include "support/WaitForIdle.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -33,10 +34,12 @@ protected:
         return window;
     }
 
-    static void activate(QWidget& window)
+    // Activates the window and lets it read its library.
+    static void activate(app::frmMain& window)
     {
         QEvent activation(QEvent::WindowActivate);
         QApplication::sendEvent(&window, &activation);
+        tarnwell::testing::waitUntilIdle(window.controller());
     }
 
     template <typename Widget> static Widget* child(QWidget& window, const char* name)
@@ -126,7 +129,7 @@ TEST_F(MainWindowTest, NothingTheStatusDisplayShowsWidensTheWindow)
     child<QLineEdit>(*window, "txtServerName")->setText(server);
     connections.next().openFailure = "Unable to connect to " + server;
     window->cmdConnect_Click();
-    QApplication::processEvents();
+    tarnwell::testing::waitUntilIdle(window->controller());
     EXPECT_EQ(window->width(), width);
     EXPECT_TRUE(status->text().contains(server.left(200)));
     EXPECT_TRUE(status->toolTip().contains(server.left(200)));

@@ -9,6 +9,7 @@
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
+#include "support/WaitForIdle.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -33,6 +34,7 @@ protected:
         window.show();
         QEvent activation(QEvent::WindowActivate);
         QApplication::sendEvent(&window, &activation);
+        tarnwell::testing::waitUntilIdle(window.controller());
     }
 
     static const tarnwell::testing::PackedProgram& program()
@@ -49,9 +51,11 @@ protected:
         return widget;
     }
 
+    // Clicks and lets whatever the click started run to its end, as a user waits for it.
     void click(const char* name)
     {
         QTest::mouseClick(child<QAbstractButton>(name), Qt::LeftButton);
+        tarnwell::testing::waitUntilIdle(window.controller());
     }
     void type(const char* box, const QString& text)
     {
@@ -115,9 +119,10 @@ TEST_F(WindowFlowTest, ConnectsListsAndImportsEverything)
     click("optAll");
     click("cmdImport");
     const QStringList shown = statusMessages();
-    EXPECT_EQ(shown.mid(shown.size() - 2),
+    EXPECT_EQ(shown.mid(shown.size() - 3),
               QStringList(
                   {"Triggers on PANEL and UDF_PANEL are ENABLED.",
+                   "Written whole: 29 apparatuses. Not written: 0.",
                    "Finished importing 8 apparatus Configurations and 21 Reference apparatuses."}));
     EXPECT_EQ(count("strip_config"), 8);
     EXPECT_EQ(count("strip_config_term"), 46);

@@ -193,26 +193,6 @@ TEST(LibraryParser, PiecesOfAnySizeParseAsTheWholeStream)
     }
 }
 
-TEST(LibraryParser, YieldsAfterEveryStepOrAtIntervals)
-{
-    const QByteArray stream = record("StripConfig", "a,b,c");
-    int everyStep = 0;
-    ParserOptions options;
-    options.yield = [&everyStep] { ++everyStep; };
-    options.yieldIntervalMs = 0;
-    Parsed parsed;
-    parseInto(parsed, stream, 0, options);
-    // length, 2 blanks, name length, name, colon, 5 content bytes
-    EXPECT_EQ(everyStep, 11);
-
-    int bounded = 0;
-    options.yield = [&bounded] { ++bounded; };
-    options.yieldIntervalMs = 60'000;
-    Parsed quiet;
-    parseInto(quiet, stream, 1, options);
-    EXPECT_EQ(bounded, 0);
-}
-
 // ---- Copy mode ----
 
 namespace {

@@ -34,7 +34,7 @@ protected:
     RunOutcome run(const std::vector<ApparatusEntry>& chosen)
     {
         ImportRun importRun(database, sample(), domain, status);
-        return importRun.run(chosen);
+        return importRun.run(chosen).outcome;
     }
 };
 
@@ -67,6 +67,7 @@ TEST_F(ImportRunTest, NothingChosenStillSwitchesTheTriggersOffAndOn)
     EXPECT_EQ(run({}), RunOutcome::Finished);
     EXPECT_EQ(messages(), QStringList({"Triggers on PANEL and UDF_PANEL are DISABLED.",
                                        "Triggers on PANEL and UDF_PANEL are ENABLED.",
+                                       "Written whole: 0 apparatuses. Not written: 0.",
                                        "No configurations or references imported at all."}));
 }
 
@@ -129,18 +130,22 @@ TEST_F(ImportRunTest, StoppingMidwayRollsBackTheCurrentApparatusAndRestoresTheTr
 {
     const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
     ImportRun importRun(database, sample(), domain, status);
-    int statements = 0;
-    importRun.setBetweenStatements([&] {
-        // The first configuration takes well over 40 statements; stop inside the second.
-        if (++statements == 60)
-            throw import::RunStopped();
+    // Cancelled as the second configuration begins: the first stays whole, the second goes.
+    status.setDisplay([&](const QString& caption) {
+        if (caption.endsWith("Importing configuration: " + chosen.at(1).name))
+            connection->cancel();
     });
-    EXPECT_EQ(importRun.run(chosen), RunOutcome::Stopped);
+    const RunReport report = importRun.run(chosen);
+    EXPECT_EQ(report.outcome, RunOutcome::Stopped);
+    EXPECT_EQ(report.written, 1);
+    EXPECT_TRUE(report.triggersOn);
     EXPECT_EQ(count("strip_config"), 1);
     EXPECT_EQ(count("strip_config_term"), 6);
     EXPECT_TRUE(triggersOn("panel"));
     EXPECT_TRUE(triggersOn("udf_panel"));
     EXPECT_FALSE(messages().join('\n').contains("Finished importing"));
+    EXPECT_EQ(messages().last(), "Import cancelled: 1 apparatuses were written whole before the "
+                                 "stop; the one under way was not written.");
 }
 
 TEST(ImportRunStatements, RunFailureAfterSuspendingStillRestoresTheTriggers)
@@ -155,7 +160,8 @@ TEST(ImportRunStatements, RunFailureAfterSuspendingStillRestoresTheTriggers)
     for (int i = 0; i < 36; ++i)
         lib.stripConfig.append(QString());
     ImportRun importRun(database, lib, domain, status);
-    EXPECT_EQ(importRun.run({{ApparatusKind::Configuration, "C", 1, "line"}}), RunOutcome::Failed);
+    EXPECT_EQ(importRun.run({{ApparatusKind::Configuration, "C", 1, "line"}}).outcome,
+              RunOutcome::Failed);
     EXPECT_EQ(connection.statements.first(),
               "SELECT plant_id, area_id, unit_id FROM   plant_area_unit WHERE  proj_id=11 "
               "AND    site_id=1 AND    plant_id>0 AND    area_id>0 AND    unit_id>0");

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 using tarnwell::status::StatusLog;
 
 namespace {
@@ -14,8 +17,10 @@ protected:
     StatusLogTest()
     {
         log.setClock([] { return QTime(9, 5, 7); });
-        log.setDisplay([this](const QString& caption) { shown = caption; });
-        log.setPump([this] { ++pumps; });
+        log.setDisplay([this](const QString& caption) {
+            shown = caption;
+            ++pumps;
+        });
     }
 
     QString newest() const { return log.lines().back(); }
@@ -29,7 +34,7 @@ protected:
 
     StatusLog log;
     QString shown;
-    int pumps = 0;
+    int pumps = 0; // how often the display was told
 };
 
 TEST_F(StatusLogTest, KeepsTheTenNewestLinesWithTimeStamps)
@@ -127,6 +132,38 @@ TEST_F(StatusLogTest, FlushShowsQueuedMessagesInOrderOnce)
     EXPECT_TRUE(log.pendingMessages().isEmpty());
     log.FlushPendingMessages();
     EXPECT_EQ(pumps, 3);
+}
+
+// The database work writes from its own thread while the window's thread may write too: every
+// line arrives whole, and a wrapped description is never torn apart by a line of the other.
+TEST(StatusLogThreads, WritersOnTwoThreadsNeverTearALineOrADescription)
+{
+    StatusLog log;
+    std::vector<QString> captions;
+    log.setDisplay([&captions](const QString& caption) { captions.push_back(caption); });
+    const QString description = QString("word ").repeated(30).trimmed();
+    std::thread worker([&] {
+        for (int i = 0; i < 500; ++i) {
+            log.ShowStatus("Database reports: ");
+            log.ShowErrorDescription(description);
+        }
+    });
+    for (int i = 0; i < 500; ++i)
+        log.ShowStatus(QString("window %1").arg(i));
+    worker.join();
+
+    EXPECT_EQ(captions.size(), 500u * 4 + 500u);
+    for (const QString& caption : captions) {
+        const QStringList lines = caption.split("\r\n");
+        ASSERT_EQ(lines.size(), StatusLog::LineCount);
+        for (int i = 0; i + 1 < lines.size(); ++i) {
+            // A description's first piece is followed by its continuation, never by another
+            // writer's line.
+            if (lines[i].contains("Database reports: word")) {
+                EXPECT_FALSE(lines[i + 1].contains("window")) << caption.toStdString();
+            }
+        }
+    }
 }
 
 } // namespace

@@ -82,9 +82,6 @@ void readAsProgramFile(const QByteArray& bytes)
     // Copy mode writes files, which is slow; every other input is enough to cover it.
     options.WriteCopies = !bytes.isEmpty() && (bytes.front() & 1);
     options.copyFolder = copyFolder().path();
-    int yields = 0;
-    options.yield = [&yields] { ++yields; };
-    options.yieldIntervalMs = 0;
     library::readLibraryFrom(device, QStringLiteral("fuzzed"), vendorLibrary, status, options);
 
     if (options.WriteCopies) {

@@ -1,54 +1,128 @@
 #include "app/core/MainController.h"
 
-#include "import/ImportSession.h"
+#include "db/Triggers.h"
 #include "library/LibraryReader.h"
-#include "selection/ImportRun.h"
 #include "status/Failure.h"
 
 #include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
 
 #include <utility>
 
 namespace tarnwell::app {
 
-namespace {
-
-// Clears a re-entry flag however the handler leaves.
-class HandlerGuard
+// Message boxes asked for by the worker: shown by the window's thread, the worker waiting for
+// the answer.
+class MainController::WindowDialogs : public Dialogs
 {
 public:
-    explicit HandlerGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~HandlerGuard() { m_flag = false; }
-    HandlerGuard(const HandlerGuard&) = delete;
-    HandlerGuard& operator=(const HandlerGuard&) = delete;
+    WindowDialogs(Executor& executor, Dialogs& dialogs, MainView& view)
+        : m_executor(executor), m_dialogs(dialogs), m_view(view)
+    {}
+
+    void message(const QString& text, const QString& title, MessageIcon icon) override
+    {
+        m_executor.toWindowAndWait([&] {
+            m_view.setBusy(false);
+            m_dialogs.message(text, title, icon);
+        });
+    }
+    bool question(const QString& text, const QString& title, MessageIcon icon) override
+    {
+        bool answer = false;
+        m_executor.toWindowAndWait([&] {
+            m_view.setBusy(false);
+            answer = m_dialogs.question(text, title, icon);
+        });
+        return answer;
+    }
+    void endProgram(int) override {}
 
 private:
-    bool& m_flag;
+    Executor& m_executor;
+    Dialogs& m_dialogs;
+    MainView& m_view;
 };
 
-QString textOf(const db::Value& value)
+// What Connect shows as it goes, handed to the window's thread in order.
+class MainController::ListObserver : public ConnectObserver
 {
-    if (!value)
-        throw Failure(QStringLiteral("Invalid use of Null"));
-    return *value;
-}
+public:
+    ListObserver(Executor& executor, MainView& view) : m_executor(executor), m_view(view) {}
 
-} // namespace
+    void loggedIn(const db::DomainContext& domain) override
+    {
+        const QString caption = QStringLiteral("Logged into Domain: ") + domain.proj_name;
+        m_executor.toWindow([this, caption] {
+            m_view.showDomainLabel();
+            m_view.setDomainCaption(caption);
+            m_view.setImportFrameVisible(true);
+            m_view.clearApparatusList();
+        });
+    }
+    void listed(const selection::ApparatusEntry& entry) override
+    {
+        m_executor.toWindow([this, line = entry.line] { m_view.addApparatusLine(line); });
+    }
+    void listEnded(const selection::ApparatusList& list, bool complete) override
+    {
+        if (!complete)
+            return;
+        const bool any = !list.entries.empty();
+        const QString caption = selection::ApparatusCountCaption(list);
+        m_executor.toWindow([this, any, caption] {
+            if (any)
+                m_view.showImportButton();
+            m_view.setApparatusCountCaption(caption);
+        });
+    }
+
+private:
+    Executor& m_executor;
+    MainView& m_view;
+};
 
 MainController::MainController(MainView& view, Dialogs& dialogs, db::ConnectionFactory& connections,
-                               QString programPath)
+                               QString programPath, Executor* executor)
     : m_view(view), m_dialogs(dialogs), m_connections(connections),
-      m_programPath(std::move(programPath))
+      m_programPath(std::move(programPath)),
+      m_ownExecutor(executor ? nullptr : std::make_unique<InlineExecutor>()),
+      m_executor(executor ? *executor : *m_ownExecutor),
+      m_workerDialogs(std::make_unique<WindowDialogs>(m_executor, m_dialogs, m_view))
 {
-    m_status.setDisplay([this](const QString& caption) { m_view.setStatusText(caption); });
-    m_status.setPump([this] { m_view.processEvents(); });
+    // However fast the worker writes, the window repaints the display once per turn of its
+    // event loop, with the newest caption.
+    m_status.setDisplay([this](const QString&) {
+        if (m_displayPending.exchange(true))
+            return;
+        m_executor.toWindow([this] {
+            m_displayPending = false;
+            m_view.setStatusText(m_status.caption());
+        });
+    });
 }
 
-MainController::~MainController() = default;
+MainController::~MainController()
+{
+    m_executor.finish([this] {
+        setActiveConnection(nullptr);
+        m_database.reset();
+        m_connection.reset();
+    });
+}
+
+void MainController::setActiveConnection(db::Connection* connection)
+{
+    const std::lock_guard<std::mutex> lock(m_activeMutex);
+    m_active = connection;
+}
 
 void MainController::endProgram(int exitCode)
 {
     m_ended = true;
+    if (auto* threaded = dynamic_cast<ThreadExecutor*>(&m_executor))
+        threaded->setExitCode(exitCode);
     m_dialogs.endProgram(exitCode);
 }
 
@@ -63,23 +137,30 @@ void MainController::Form_Activate()
 {
     if (Activated || m_ended)
         return;
-    // Set first: the read below lets events through, and a second activation must not start
-    // a second read.
     Activated = true;
     m_view.setConnectButton(false, QStringLiteral("Please Wait"));
-    m_view.processEvents();
+    m_activity = Activity::Reading;
+    m_executor.toWorker([this] { readLibrary(); });
+}
 
+void MainController::readLibrary()
+{
     library::ReadOptions options;
     options.WriteCopies = false;
-    options.yield = [this] { m_view.processEvents(); };
     const library::ReadOutcome outcome =
         library::ReadLibrary(m_programPath, m_library, m_status, options);
-    if (!outcome) {
-        m_dialogs.message(outcome.message(), ApplicationTitle, MessageIcon::Critical);
+    const QString failure = outcome ? QString() : outcome.message();
+    m_executor.toWindow([this, failure] { readEnded(failure); });
+}
+
+void MainController::readEnded(const QString& failure)
+{
+    m_activity = Activity::Idle;
+    if (!failure.isNull()) {
+        m_dialogs.message(failure, ApplicationTitle, MessageIcon::Critical);
         endProgram(1);
         return;
     }
-
     LibraryVersion =
         m_library.exportVersion.Count() >= 1 ? m_library.exportVersion.value(1) : QString();
     if (LibraryVersion != QLatin1String("3.0")) {
@@ -89,16 +170,18 @@ void MainController::Form_Activate()
         endProgram(1);
         return;
     }
+    if (m_endRequested) {
+        endProgram(m_endCode);
+        return;
+    }
     m_status.ShowStatus(QStringLiteral("Done reading -- Please connect"));
     m_view.setConnectButton(true, QStringLiteral("Connect"));
-    m_view.processEvents();
 }
 
 void MainController::cmdConnect_Click()
 {
-    if (m_ended || m_handlerRunning)
+    if (m_ended || isBusy())
         return;
-    HandlerGuard guard(m_handlerRunning);
 
     m_view.setImportFrameVisible(false);
     m_view.setUserId(db::upperCased(m_view.userId()));
@@ -115,107 +198,67 @@ void MainController::cmdConnect_Click()
     // A new connection replaces the previous one whatever happens next; until a login
     // succeeds there is no domain to import into.
     m_loggedIn = false;
-    m_database.reset();
-    m_connection = m_connections.create();
-
     if (!db::isValidLoginInput(input)) {
+        m_executor.toWorker([this] {
+            setActiveConnection(nullptr);
+            m_database.reset();
+            m_connection = m_connections.create();
+        });
         m_status.ShowStatus(
             QStringLiteral("Failed to connect.  The connection information provided isn't valid."));
         m_view.setBusy(false);
         return;
     }
-    const db::ConnectionString connectionString = db::BuildConnectionString(input);
     const QString target = input.dataSource.isEmpty() ? input.userId : input.dataSource;
     m_status.ShowStatus(QStringLiteral("Connecting to ") + target + QStringLiteral("..."));
 
+    m_activity = Activity::Connecting;
+    m_cancelRequested = false;
     m_view.setBusy(true);
-    const bool opened = m_connection->open(connectionString);
-    m_view.setBusy(false);
-    if (!opened) {
-        m_dialogs.message(QStringLiteral("Login failed."), ApplicationTitle, MessageIcon::Critical);
-        m_status.AppendStatus(QStringLiteral("  failed to connect."));
-        m_status.ShowStatus(QStringLiteral("Database reports: "));
-        m_status.ShowErrorDescription(m_connection->lastError());
-        return;
-    }
-    m_status.AppendStatus(QStringLiteral("  connected."));
-    m_database = std::make_unique<db::Database>(*m_connection, input.platform, m_status);
-    db::Database& database = *m_database;
-
-    try {
-        const db::Value version = database.RunQuery(db::VersionQuery).value(0);
-        if (!version) {
-            database.TargetVersion.clear();
-            m_status.ShowStatus(QStringLiteral("Didn't return the target SPI version."));
-            m_status.ShowStatus(
-                QStringLiteral("Failed to retrieve the target SPI version number."));
-            m_view.setBusy(false);
-            return;
-        }
-        database.TargetVersion = *version;
-        m_status.ShowStatus(QStringLiteral("Target SPI version is ") + database.TargetVersion);
-        database.TargetMajorVersion = db::TargetMajorVersion(database.TargetVersion);
-        if (!db::isSupportedVersion(database.TargetVersion)) {
-            m_dialogs.message(
-                QStringLiteral("Only SPI versions 7 SP5, 2007 and 2009 are supported."),
-                QStringLiteral("Incorrect Version"), MessageIcon::Critical);
-            endProgram(1);
-            return;
-        }
-    } catch (const Failure&) {
-        m_status.ShowStatus(QStringLiteral("Failed to retrieve the target SPI version number."));
-        m_view.setBusy(false);
-        return;
-    }
-
-    try {
-        loginToDomain(database);
-    } catch (const Failure&) {
-        m_status.ShowStatus(QStringLiteral("Failed to retrieve domain names."));
-        m_view.setBusy(false);
-    }
+    m_view.setCancelVisible(true);
+    m_executor.toWorker([this, input] { connect(input); });
 }
 
-void MainController::loginToDomain(db::Database& database)
+void MainController::connect(const db::LoginInput& input)
 {
-    const db::ResultSet domains =
-        database.RunQuery(db::DomainQuery(m_view.userId(), m_view.password()));
-    if (domains.rowCount() < 1) {
-        m_view.setBusy(false);
-        m_dialogs.message(QStringLiteral("No DOMAIN name returned for those login credentials."),
-                          ApplicationTitle, MessageIcon::Warning);
+    setActiveConnection(nullptr);
+    m_database.reset();
+    m_connection = m_connections.create();
+    setActiveConnection(m_connection.get());
+    if (m_cancelRequested)
+        m_connection->cancel();
+    m_loginInput = input;
+
+    ListObserver observer(m_executor, m_view);
+    ConnectWorkflow workflow(*m_connection, m_library, m_status, *m_workerDialogs, observer);
+    ConnectResult result = workflow.run(input, m_list);
+    if (result.outcome == ConnectResult::Outcome::LoggedIn) {
+        m_database = std::move(result.database);
+        m_domain = result.domain;
+    }
+    const ConnectResult::Outcome outcome = result.outcome;
+    const bool complete = result.listComplete;
+    m_executor.toWindow([this, outcome, complete] { connectEnded(outcome, complete); });
+}
+
+void MainController::connectEnded(ConnectResult::Outcome outcome, bool)
+{
+    m_activity = Activity::Idle;
+    m_view.setBusy(false);
+    m_view.setCancelVisible(false);
+    m_loggedIn = outcome == ConnectResult::Outcome::LoggedIn;
+    if (outcome == ConnectResult::Outcome::UnsupportedRelease) {
+        endProgram(1);
         return;
     }
-    // Only the first row counts; several domains with one logon are not offered as a choice.
-    m_view.showDomainLabel();
-    m_domain.proj_name = textOf(domains.value(0));
-    m_domain.proj_id = textOf(domains.value(1));
-    m_domain.site_id = textOf(domains.value(2));
-    m_view.setDomainCaption(QStringLiteral("Logged into Domain: ") + m_domain.proj_name);
-
-    m_view.setImportFrameVisible(true);
-    m_view.clearApparatusList();
-    m_loggedIn = true;
-
-    const selection::ListOutcome listed =
-        selection::BuildApparatusList(database, m_library, m_domain, m_status, m_list,
-                                      [this](const selection::ApparatusEntry& entry) {
-                                          m_view.addApparatusLine(entry.line);
-                                          m_view.processEvents();
-                                      });
-    if (listed == selection::ListOutcome::Complete) {
-        if (!m_list.entries.empty())
-            m_view.showImportButton();
-        m_view.setApparatusCountCaption(selection::ApparatusCountCaption(m_list));
-    }
-    m_view.setBusy(false);
+    if (m_endRequested)
+        endProgram(m_endCode);
 }
 
 void MainController::cmdImport_Click()
 {
-    if (m_ended || m_handlerRunning)
+    if (m_ended || isBusy())
         return;
-    HandlerGuard guard(m_handlerRunning);
     if (!m_loggedIn) {
         // The list on screen may belong to an earlier login while the connection does not.
         m_status.ShowStatus(
@@ -232,51 +275,166 @@ void MainController::cmdImport_Click()
             chosen.push_back(m_list.entries[static_cast<std::size_t>(i)]);
     }
 
-    m_importing = true;
+    m_activity = Activity::Importing;
+    m_cancelRequested = false;
     m_view.setConnectButton(false, QStringLiteral("Connect"));
     m_view.setImportEnabled(false);
     m_view.setBusy(true);
+    m_view.setCancelVisible(true);
+    m_executor.toWorker([this, chosen] { import(chosen); });
+}
+
+void MainController::import(const std::vector<selection::ApparatusEntry>& chosen)
+{
+    m_connection->clearCancel();
+    if (m_cancelRequested)
+        m_connection->cancel();
 
     selection::ImportRun run(*m_database, m_library, m_domain, m_status);
-    run.setProgress([this](int done, int total) { m_view.setProgress(done, total); });
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    run.setBetweenStatements([&] {
-        // Often enough for the window to stay responsive, seldom enough not to slow the run.
-        if (sinceEvents.elapsed() >= 50) {
-            m_view.processEvents();
-            sinceEvents.restart();
-        }
-        if (m_stopRequested)
-            throw import::RunStopped();
+    run.setProgress([this](int done, int total) {
+        m_executor.toWindow([this, done, total] { m_view.setProgress(done, total); });
     });
-    run.run(chosen);
+    selection::RunReport report = run.run(chosen);
+    bool recovered = false;
+    if (report.outcome == selection::RunOutcome::ConnectionLost) {
+        recovered = reconnectAndEnableTriggers(m_loginInput);
+        report.triggersOn = recovered;
+    }
+    m_executor.toWindow([this, report, recovered] { importEnded(report, recovered); });
+}
 
-    m_importing = false;
+bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int attempt = 1; !m_cancelRequested; ++attempt) {
+        m_status.ShowStatus(QStringLiteral("Connecting again to switch the triggers on (attempt ") +
+                            QString::number(attempt) + QStringLiteral(")..."));
+        std::unique_ptr<db::Connection> connection = m_connections.create();
+        setActiveConnection(connection.get());
+        if (connection->open(db::BuildConnectionString(input))) {
+            m_status.AppendStatus(QStringLiteral("  connected."));
+            auto database = std::make_unique<db::Database>(*connection, input.platform, m_status);
+            database->TargetVersion = m_database->TargetVersion;
+            database->TargetMajorVersion = m_database->TargetMajorVersion;
+            if (db::EnableTriggers(*database)) {
+                // The new connection carries on: Import works again without a new Connect.
+                m_database.reset();
+                m_connection = std::move(connection);
+                m_database = std::move(database);
+                return true;
+            }
+        } else {
+            m_status.AppendStatus(QStringLiteral("  failed."));
+            m_status.ShowStatus(QStringLiteral("Database reports: "));
+            m_status.ShowErrorDescription(connection->lastError());
+        }
+        setActiveConnection(nullptr);
+        if (elapsed.elapsed() >= ReconnectWindowMs)
+            break;
+        for (int wait = 0; wait < 10 && !m_cancelRequested; ++wait)
+            QThread::msleep(100);
+    }
+    setActiveConnection(m_connection.get());
+    return false;
+}
+
+void MainController::importEnded(const selection::RunReport& report, bool recovered)
+{
+    m_activity = Activity::Idle;
     m_view.setProgress(0, 0);
     m_view.setBusy(false);
+    m_view.setCancelVisible(false);
     m_view.setConnectButton(true, QStringLiteral("Connect"));
     m_view.setImportEnabled(true);
-    if (m_stopRequested)
-        endProgram(0);
+
+    const bool oracle = m_loginInput.platform == db::Platform::Oracle;
+    const QString administrator =
+        QStringLiteral("A database administrator must run these two statements:\n\n") +
+        db::EnableTriggerStatements(oracle).join(QLatin1Char('\n'));
+    if (report.outcome == selection::RunOutcome::ConnectionLost) {
+        if (!recovered)
+            m_loggedIn = false;
+        QString text = QStringLiteral("The connection to the database was lost during the "
+                                      "import.\n\n") +
+                       QString::number(report.written) +
+                       QStringLiteral(" apparatuses were written whole; the rest was not "
+                                      "written.\n\n");
+        text += recovered ? QStringLiteral("The triggers of PANEL and UDF_PANEL are on again.")
+                          : QStringLiteral("The triggers of PANEL and UDF_PANEL could not be "
+                                           "switched on again. ") +
+                                administrator;
+        m_dialogs.message(text, ApplicationTitle, MessageIcon::Warning);
+    } else if (!report.triggersOn && m_endRequested) {
+        m_dialogs.message(QStringLiteral("The triggers of PANEL and UDF_PANEL could not be "
+                                         "switched on again. ") +
+                              administrator,
+                          ApplicationTitle, MessageIcon::Warning);
+    } else if (report.outcome == selection::RunOutcome::Finished && !report.notWritten.isEmpty()) {
+        constexpr int Shown = 20;
+        QString text = QStringLiteral("These apparatuses were not written:\n\n") +
+                       report.notWritten.mid(0, Shown).join(QLatin1Char('\n'));
+        if (report.notWritten.size() > Shown)
+            text += QStringLiteral("\nand ") + QString::number(report.notWritten.size() - Shown) +
+                    QStringLiteral(" more");
+        m_dialogs.message(text, ApplicationTitle, MessageIcon::Warning);
+    }
+    if (m_endRequested)
+        endProgram(m_endCode);
+}
+
+void MainController::cmdCancel_Click()
+{
+    if (m_activity != Activity::Connecting && m_activity != Activity::Importing)
+        return;
+    m_cancelRequested = true;
+    const std::lock_guard<std::mutex> lock(m_activeMutex);
+    if (m_active)
+        m_active->cancel();
 }
 
 void MainController::mnuFileExit_Click()
 {
-    if (m_importing) {
-        // Ending in the middle of an apparatus would leave it to the server to discard and the
-        // triggers switched off: the run stops after the current statement and ends the program.
-        if (!m_stopRequested)
-            m_status.ShowStatus(QStringLiteral("Stopping the import before the program ends..."));
-        m_stopRequested = true;
+    if (!isBusy()) {
+        endProgram(0);
         return;
     }
-    endProgram(0);
+    if (m_endRequested)
+        return;
+    // Ending in the middle of an apparatus would leave the triggers switched off: the work
+    // under way is cancelled, the triggers come back on, and then the program ends.
+    if (m_activity == Activity::Importing)
+        m_status.ShowStatus(QStringLiteral("Stopping the import before the program ends..."));
+    m_endRequested = true;
+    m_endCode = 0;
+    cmdCancel_Click();
+    QTimer::singleShot(TriggerWaitMs, &m_timerContext, [this] { triggersDidNotComeBack(); });
+}
+
+void MainController::triggersDidNotComeBack()
+{
+    if (!isBusy() || m_ended)
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(m_activeMutex);
+        if (m_active)
+            m_active->cancel();
+    }
+    if (m_activity == Activity::Importing) {
+        const bool oracle = m_loginInput.platform == db::Platform::Oracle;
+        m_dialogs.message(QStringLiteral("The import was stopped, but the triggers of PANEL and "
+                                         "UDF_PANEL could not be switched on again within 10 "
+                                         "seconds. A database administrator must run these two "
+                                         "statements:\n\n") +
+                              db::EnableTriggerStatements(oracle).join(QLatin1Char('\n')),
+                          ApplicationTitle, MessageIcon::Warning);
+    }
+    endProgram(m_endCode);
 }
 
 bool MainController::closeRequested()
 {
-    if (!m_importing)
+    if (!isBusy())
         return true;
     mnuFileExit_Click();
     return false;

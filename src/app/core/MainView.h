@@ -23,6 +23,8 @@ public:
     virtual ~Dialogs() = default;
     // Shows a message box with a single OK button and returns when it is closed.
     virtual void message(const QString& text, const QString& title, MessageIcon icon) = 0;
+    // Shows a question with Yes (the default) and No; true for Yes.
+    virtual bool question(const QString& text, const QString& title, MessageIcon icon) = 0;
     // Ends the program at once; no further handler runs.
     virtual void endProgram(int exitCode) = 0;
 };
@@ -57,11 +59,12 @@ public:
     virtual QList<int> selectedLines() const = 0;
     // Apparatus `done` of `total` during an import run; total 0 hides the progress display.
     virtual void setProgress(int done, int total) = 0;
+    // Cancel is shown while Connect or an import is under way.
+    virtual void setCancelVisible(bool visible) = 0;
 
     // Shell
     virtual void setStatusText(const QString& caption) = 0;
     virtual void setBusy(bool busy) = 0;
-    virtual void processEvents() = 0;
 };
 
 } // namespace tarnwell::app

@@ -1,0 +1,147 @@
+#include "app/core/ConnectWorkflow.h"
+
+#include "db/Triggers.h"
+#include "status/Failure.h"
+
+namespace tarnwell::app {
+
+namespace {
+
+QString textOf(const db::Value& value)
+{
+    if (!value)
+        throw Failure(QStringLiteral("Invalid use of Null"));
+    return *value;
+}
+
+} // namespace
+
+QString DisabledTriggersQuery(const QString& dbmsName)
+{
+    if (dbmsName.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
+        return QStringLiteral("SELECT count(*) FROM pg_trigger t JOIN pg_class c ON c.oid = "
+                              "t.tgrelid WHERE c.relname IN ('panel', 'udf_panel') AND "
+                              "pg_table_is_visible(c.oid) AND t.tgenabled = 'D'");
+    if (dbmsName.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive))
+        return QStringLiteral("SELECT count(*) FROM sys.triggers WHERE parent_id IN "
+                              "(OBJECT_ID('panel'), OBJECT_ID('udf_panel')) AND is_disabled = 1");
+    if (dbmsName.contains(QLatin1String("Oracle"), Qt::CaseInsensitive))
+        return QStringLiteral("SELECT count(*) FROM user_triggers WHERE table_name IN "
+                              "('PANEL', 'UDF_PANEL') AND status = 'DISABLED'");
+    return {};
+}
+
+ConnectWorkflow::ConnectWorkflow(db::Connection& connection, const library::VendorLibrary& library,
+                                 status::StatusLog& status, Dialogs& dialogs,
+                                 ConnectObserver& observer)
+    : m_connection(connection), m_library(library), m_status(status), m_dialogs(dialogs),
+      m_observer(observer)
+{}
+
+ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::ApparatusList& list)
+{
+    using Outcome = ConnectResult::Outcome;
+    ConnectResult result;
+
+    if (!m_connection.open(db::BuildConnectionString(input))) {
+        m_dialogs.message(QStringLiteral("Login failed."), ApplicationTitle, MessageIcon::Critical);
+        m_status.AppendStatus(QStringLiteral("  failed to connect."));
+        m_status.ShowStatus(QStringLiteral("Database reports: "));
+        m_status.ShowErrorDescription(m_connection.lastError());
+        return result;
+    }
+    m_status.AppendStatus(QStringLiteral("  connected."));
+    auto database = std::make_unique<db::Database>(m_connection, input.platform, m_status);
+
+    try {
+        try {
+            const db::Value version = database->RunQuery(db::VersionQuery).value(0);
+            if (!version) {
+                database->TargetVersion.clear();
+                m_status.ShowStatus(QStringLiteral("Didn't return the target SPI version."));
+                m_status.ShowStatus(
+                    QStringLiteral("Failed to retrieve the target SPI version number."));
+                return result;
+            }
+            database->TargetVersion = *version;
+            m_status.ShowStatus(QStringLiteral("Target SPI version is ") + database->TargetVersion);
+            database->TargetMajorVersion = db::TargetMajorVersion(database->TargetVersion);
+            if (!db::isSupportedVersion(database->TargetVersion)) {
+                m_dialogs.message(
+                    QStringLiteral("Only SPI versions 7 SP5, 2007 and 2009 are supported."),
+                    QStringLiteral("Incorrect Version"), MessageIcon::Critical);
+                result.outcome = Outcome::UnsupportedRelease;
+                return result;
+            }
+        } catch (const Failure&) {
+            m_status.ShowStatus(
+                QStringLiteral("Failed to retrieve the target SPI version number."));
+            return result;
+        }
+
+        try {
+            const db::ResultSet domains =
+                database->RunQuery(db::DomainQuery(input.userId, input.password));
+            if (domains.rowCount() < 1) {
+                m_dialogs.message(
+                    QStringLiteral("No DOMAIN name returned for those login credentials."),
+                    ApplicationTitle, MessageIcon::Warning);
+                return result;
+            }
+            // Only the first row counts; several domains with one logon are not offered as a
+            // choice.
+            result.domain.proj_name = textOf(domains.value(0));
+            result.domain.proj_id = textOf(domains.value(1));
+            result.domain.site_id = textOf(domains.value(2));
+            m_observer.loggedIn(result.domain);
+
+            offerToEnableTriggers(*database);
+
+            const selection::ListOutcome listed = selection::BuildApparatusList(
+                *database, m_library, result.domain, m_status, list,
+                [this](const selection::ApparatusEntry& entry) { m_observer.listed(entry); });
+            result.listComplete = listed == selection::ListOutcome::Complete;
+        } catch (const Failure&) {
+            m_status.ShowStatus(QStringLiteral("Failed to retrieve domain names."));
+            return result;
+        }
+    } catch (const db::Cancelled&) {
+        m_status.ShowStatus(QStringLiteral("Connect cancelled."));
+        result.outcome = Outcome::Cancelled;
+        return result;
+    } catch (const db::ConnectionLost& lost) {
+        m_status.ShowStatus(QStringLiteral("The connection to the database was lost. Database "
+                                           "reports: "));
+        m_status.ShowErrorDescription(lost.description);
+        return result;
+    }
+    m_observer.listEnded(list, result.listComplete);
+    result.outcome = Outcome::LoggedIn;
+    result.database = std::move(database);
+    return result;
+}
+
+void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
+{
+    const QString query = DisabledTriggersQuery(m_connection.dbmsName());
+    if (query.isEmpty())
+        return;
+    QString disabled;
+    try {
+        disabled = database.RunQuery(query).value(0).value_or(QString());
+    } catch (const Failure&) {
+        return; // a catalogue this account may not read is not asked about
+    }
+    if (disabled.toInt() <= 0)
+        return;
+    const bool enable = m_dialogs.question(
+        QStringLiteral("The triggers of PANEL and UDF_PANEL are switched off in this database, "
+                       "probably by an import that did not end properly. SPI's own bookkeeping "
+                       "on those tables does not run while they are off.\n\n"
+                       "Switch them on now?"),
+        ApplicationTitle, MessageIcon::Warning);
+    if (enable)
+        db::EnableTriggers(database);
+}
+
+} // namespace tarnwell::app
