@@ -247,6 +247,10 @@ protected:
     {
         ASSERT_TRUE(QFile::exists(kFreeTdsLibrary))
             << "FreeTDS's ODBC driver is missing (Debian package tdsodbc, see scripts/setup.sh)";
+        // unixODBC keeps what it once read of odbcinst.ini for the life of the process, so the
+        // folder is made once and stays until the process ends (--gtest_repeat runs again).
+        if (home)
+            return;
         home = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(home->isValid());
         const QDir dir(home->path());
@@ -277,8 +281,6 @@ protected:
                                  "TDSDUMPCONFIG", "ODBCINI"})
             qunsetenv(name);
     }
-
-    static void TearDownTestSuite() { home.reset(); }
 
     static ConnectionString typedServer(const QString& server, Platform platform)
     {
