@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh Debian 12 machine: installs what is missing, then
 #   1. builds with gcc (warnings are errors) and runs every test; the database tests start their
-#      own throwaway PostgreSQL cluster;
+#      own throwaway PostgreSQL cluster; then compiles the Windows-only code with MinGW-w64
+#      (syntax and types only, scripts/check-windows-code.sh);
 #   2. builds again with clang, AddressSanitizer and UndefinedBehaviorSanitizer, runs the tests
 #      again and fuzzes the library reader for a minute;
 #   3. drives the real program in an X window under Xvfb from the keyboard.
@@ -17,6 +18,9 @@ echo "== gcc build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWELL_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== Windows-only code, compiled with MinGW-w64"
+scripts/check-windows-code.sh
 
 echo "== clang build with sanitizers, tests and fuzzing"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
