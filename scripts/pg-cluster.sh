@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL 15 cluster holding the development SPI database, reached through ODBC.
 #
-#   pg-cluster.sh start DIR [--demo]  fresh cluster in DIR: template database spi_template,
+#   pg-cluster.sh start DIR [--demo] [--durable]
+#                                     fresh cluster in DIR: template database spi_template,
 #                                     working database spi; with --demo also spi_demo holding
-#                                     the demonstration domain
+#                                     the demonstration domain; --durable keeps every commit
+#                                     through a halt (slower)
 #   pg-cluster.sh stop DIR            stops the server and removes its data
 #   pg-cluster.sh env DIR             prints, ready for eval, ODBCSYSINI to export and the values
 #                                     a user types into the window (server, database, logon,
 #                                     password); the demonstration domain's when started --demo
+#   pg-cluster.sh halt DIR            stops the server at once, as a crash would, keeping its data
+#   pg-cluster.sh resume DIR          starts a halted server again
 #   pg-cluster.sh psql DIR [DB] [ARGS...]
 #                                     psql as the superuser (DB defaults to the working database)
 #
@@ -44,7 +48,7 @@ die() {
 }
 
 usage() {
-    sed -n '2,13s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
+    sed -n '2,17s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
     exit 2
 }
 
@@ -103,7 +107,7 @@ stop_cluster() {
 }
 
 start_cluster() {
-    local dir=$1 demo=$2
+    local dir=$1 demo=$2 durable=${3:-no}
     if [ -e "$dir" ] && [ -n "$(ls -A "$dir" 2>/dev/null)" ] && [ ! -f "$dir/$MARKER" ]; then
         die "$dir is not empty and holds no cluster of this script; refusing to touch it"
     fi
@@ -148,7 +152,7 @@ listen_addresses = ''
 port = $PORT
 unix_socket_directories = '$socket'
 fsync = off
-synchronous_commit = off
+synchronous_commit = $([ "$durable" = yes ] && echo on || echo off)
 full_page_writes = off
 lc_messages = 'C'
 datestyle = 'iso, dmy'
@@ -235,13 +239,15 @@ shift 2
 case $command in
 start)
     demo=no
+    durable=no
     for option in "$@"; do
         case $option in
         --demo) demo=yes ;;
+        --durable) durable=yes ;;
         *) usage ;;
         esac
     done
-    start_cluster "$dir" "$demo"
+    start_cluster "$dir" "$demo" "$durable"
     ;;
 stop)
     [ $# -eq 0 ] || usage
@@ -251,6 +257,16 @@ stop)
 env)
     [ $# -eq 0 ] || usage
     print_env "$(absolute_dir "$dir")"
+    ;;
+halt | resume)
+    [ $# -eq 0 ] || usage
+    runtime=$(dirname "$(socket_dir_of "$(absolute_dir "$dir")")")
+    if [ "$command" = halt ]; then
+        as_server_user "$PG_BIN/pg_ctl" -D "$runtime/data" -m immediate -w stop >/dev/null
+    else
+        as_server_user "$PG_BIN/pg_ctl" -D "$runtime/data" -l "$runtime/server.log" -w -t 30 \
+            start >/dev/null
+    fi
     ;;
 psql)
     dir=$(absolute_dir "$dir")

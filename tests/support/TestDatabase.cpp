@@ -237,6 +237,13 @@ std::unique_ptr<db::OdbcConnection> TestDatabase::connect() const
     return connection;
 }
 
+void TestDatabase::reconnect()
+{
+    closeAdmin(m_adminConnection);
+    m_adminConnection.clear();
+    m_adminConnection = openAdmin(m_cluster, m_name);
+}
+
 void TestDatabase::exec(const QString& sql)
 {
     run(m_adminConnection, sql);

@@ -60,6 +60,8 @@ public:
     // Arranging and inspecting, as the superuser on this database. Values come back as text,
     // NULL as TestDatabase::Null; dates as yyyy-MM-dd.
     void exec(const QString& sql);
+    // A new superuser connection for exec(), rows() and value(), after the server restarted.
+    void reconnect();
     QList<QStringList> rows(const QString& sql);
     // Column 0 of the first row; throws when there is no row.
     QString value(const QString& sql);

@@ -1,0 +1,358 @@
+// The window's logic with its database work on the worker thread, against the test server, when
+// things go wrong: another session's lock, a session the server ends, a server that stops and
+// comes back, triggers an earlier run left off, apparatuses that fail.
+
+#include "app/core/MainController.h"
+
+#include "app/FakeMainView.h"
+#include "db/OdbcConnection.h"
+#include "support/PackedProgram.h"
+#include "support/QtPrinters.h"
+#include "support/TestDatabase.h"
+#include "support/WaitForIdle.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tarnwell;
+using tarnwell::testing::FakeMainView;
+using tarnwell::testing::RecordingDialogs;
+using tarnwell::testing::TestDatabase;
+using tarnwell::testing::waitFor;
+using tarnwell::testing::waitUntilIdle;
+
+namespace {
+
+const tarnwell::testing::PackedProgram& program()
+{
+    static const tarnwell::testing::PackedProgram packed;
+    return packed;
+}
+
+// A window's logic whose database work runs on its own worker thread, as in the program.
+class ThreadedWindow
+{
+public:
+    explicit ThreadedWindow(TestDatabase& database)
+        : controller(view, dialogs, connections, program().path(), &executor)
+    {
+        controller.Form_Load();
+        controller.Form_Activate();
+        waitUntilIdle(controller);
+        view.chosenPlatform = db::Platform::SQLServer;
+        view.server = database.server();
+        view.database = database.name();
+        view.logon = database.logon();
+        view.pass = database.password();
+        view.onStatusText = [this] {
+            for (const QString& line : view.statusText.split("\r\n")) {
+                if (!line.isEmpty() && (seen.isEmpty() || !seen.contains(line)))
+                    seen.append(line);
+            }
+        };
+    }
+
+    void connect()
+    {
+        controller.cmdConnect_Click();
+        waitUntilIdle(controller);
+    }
+    void import(app::ImportMode mode, QList<int> selected = {})
+    {
+        view.mode = mode;
+        view.selected = std::move(selected);
+        controller.cmdImport_Click();
+    }
+    QStringList messages() const
+    {
+        QStringList result;
+        for (const QString& line : controller.status().lines())
+            result.append(line.mid(11));
+        return result;
+    }
+    QList<int> referenceLines() const
+    {
+        QList<int> rows;
+        for (int i = 0; i < view.lines.size(); ++i) {
+            if (view.lines[i].startsWith("Reference"))
+                rows.append(i);
+        }
+        return rows;
+    }
+
+    FakeMainView view;
+    RecordingDialogs dialogs;
+    db::OdbcConnectionFactory connections;
+    app::ThreadExecutor executor;
+    app::MainController controller;
+    QStringList seen; // every status line the display showed
+};
+
+class ResilienceTest : public ::testing::Test
+{
+protected:
+    ~ResilienceTest() override { m_database.reset(); }
+
+    int count(const QString& table)
+    {
+        return database().value("SELECT count(*) FROM " + table).toInt();
+    }
+    int disabledTriggers()
+    {
+        return database()
+            .value("SELECT count(*) FROM pg_trigger WHERE tgenabled = 'D' AND tgrelid IN "
+                   "('panel'::regclass, 'udf_panel'::regclass)")
+            .toInt();
+    }
+    bool waitingOnALock()
+    {
+        return database()
+                   .value("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                          "current_database() AND wait_event_type = 'Lock'")
+                   .toInt() > 0;
+    }
+    // Another session holding `table` until it is released.
+    std::unique_ptr<db::OdbcConnection> lock(const QString& table)
+    {
+        auto holder = database().connect();
+        EXPECT_TRUE(holder->beginTransaction());
+        EXPECT_TRUE(holder->execute("LOCK TABLE " + table + " IN ACCESS EXCLUSIVE MODE"))
+            << holder->lastError().toStdString();
+        return holder;
+    }
+
+    // Imports everything; the reference side waits on another session's lock, and then
+    // `loseIt` takes the connection away. The configurations are whole by then.
+    void loseTheConnectionDuringTheReferences(ThreadedWindow& window,
+                                              const std::function<void()>& loseIt)
+    {
+        window.connect();
+        auto holder = lock("panel_strip");
+        window.import(app::ImportMode::All);
+        waitFor([&] { return waitingOnALock(); }, 10'000);
+        loseIt();
+        holder.reset();
+    }
+
+    // The lost connection's box, the triggers on again, only whole apparatuses; then a new
+    // Connect and an import of the rest finish the job.
+    void expectRecoveryAndFinish(ThreadedWindow& window)
+    {
+        waitUntilIdle(window.controller, 60'000);
+        ASSERT_EQ(window.dialogs.messages.size(), 1u);
+        const tarnwell::testing::ShownMessage& box = window.dialogs.messages[0];
+        EXPECT_EQ(box.title, app::ApplicationTitle);
+        EXPECT_EQ(box.icon, app::MessageIcon::Warning);
+        EXPECT_TRUE(box.text.contains("The connection to the database was lost"))
+            << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains("8 apparatuses were written whole"))
+            << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains("are on again")) << box.text.toStdString();
+        EXPECT_EQ(disabledTriggers(), 0);
+        EXPECT_EQ(count("strip_config"), 8);
+        EXPECT_EQ(count("strip_config_term"), 46);
+        EXPECT_EQ(count("panel_strip"), 0);
+        EXPECT_EQ(count("panel"), 0) << "the reference under way was not kept in part";
+        EXPECT_FALSE(window.controller.status().caption().contains("Finished importing"));
+
+        window.connect();
+        window.import(app::ImportMode::Selected, window.referenceLines());
+        waitUntilIdle(window.controller);
+        EXPECT_EQ(count("strip_config"), 8);
+        EXPECT_EQ(count("panel_strip"), 7);
+        EXPECT_EQ(count("channel"), 21);
+        EXPECT_EQ(count("panel_strip_term"), 60);
+        EXPECT_EQ(disabledTriggers(), 0);
+    }
+
+    virtual TestDatabase& database()
+    {
+        if (!m_database)
+            m_database = std::make_unique<TestDatabase>();
+        return *m_database;
+    }
+
+private:
+    std::unique_ptr<TestDatabase> m_database;
+};
+
+TEST_F(ResilienceTest, ALockWaitLeavesTheWindowResponsiveAndCancelEndsItAtOnce)
+{
+    ThreadedWindow window(database());
+    window.connect();
+    auto holder = lock("strip_config");
+    window.import(app::ImportMode::All);
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+
+    // The window's event loop keeps turning during a 20 s wait on the server.
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    qint64 longestGap = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    ticks.start(10);
+    QElapsedTimer waited;
+    waited.start();
+    waitFor([&] { return waited.elapsed() >= 20'000; }, 30'000);
+    ticks.stop();
+    EXPECT_LT(longestGap, 100);
+    EXPECT_TRUE(window.controller.isImporting());
+    EXPECT_TRUE(window.view.cancelVisible);
+
+    QElapsedTimer cancelling;
+    cancelling.start();
+    window.controller.cmdCancel_Click();
+    waitUntilIdle(window.controller, 10'000);
+    EXPECT_LT(cancelling.elapsed(), 2000);
+    EXPECT_FALSE(window.view.cancelVisible);
+
+    holder->rollback();
+    holder.reset();
+    EXPECT_EQ(count("strip_config"), 0);
+    EXPECT_EQ(count("strip_config_term"), 0);
+    EXPECT_EQ(disabledTriggers(), 0);
+    EXPECT_EQ(window.messages().last(), "Import cancelled: 0 apparatuses were written whole "
+                                        "before the stop; the one under way was not written.");
+
+    // The connection still serves the next run.
+    window.import(app::ImportMode::All);
+    waitUntilIdle(window.controller);
+    EXPECT_EQ(count("strip_config"), 8);
+}
+
+TEST_F(ResilienceTest, EndingTheProgramDuringALockWaitTakesUnderTwoSeconds)
+{
+    ThreadedWindow window(database());
+    window.connect();
+    auto holder = lock("strip_config");
+    window.import(app::ImportMode::All);
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+
+    QElapsedTimer ending;
+    ending.start();
+    EXPECT_FALSE(window.controller.closeRequested());
+    waitFor([&] { return window.dialogs.endedWith.has_value(); }, 10'000);
+    EXPECT_LT(ending.elapsed(), 2000);
+    EXPECT_EQ(window.dialogs.endedWith, 0);
+    holder->rollback();
+    EXPECT_EQ(disabledTriggers(), 0);
+    EXPECT_EQ(count("strip_config"), 0);
+}
+
+TEST_F(ResilienceTest, ASessionTheServerEndsIsReconnectedToSwitchTheTriggersOn)
+{
+    ThreadedWindow window(database());
+    loseTheConnectionDuringTheReferences(window, [&] {
+        database().exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                        "current_database() AND wait_event_type = 'Lock'");
+    });
+    expectRecoveryAndFinish(window);
+    EXPECT_EQ(window.seen.filter("The connection to the database was lost while importing ").size(),
+              1)
+        << "the run stops at once instead of failing each remaining apparatus";
+}
+
+// A server of the test's own, which it stops as a crash would and starts again.
+class StoppedServerTest : public ResilienceTest
+{
+protected:
+    StoppedServerTest()
+    {
+        const QString folder = m_folder.path();
+        // Durable: a halt must keep what was committed, as a real server's would.
+        run({"start", folder, "--durable"});
+        qputenv("ODBCSYSINI", QDir(folder).filePath("odbc").toUtf8());
+    }
+    ~StoppedServerTest() override
+    {
+        m_test.reset();
+        run({"stop", m_folder.path()});
+    }
+
+    void run(const QStringList& arguments)
+    {
+        QProcess script;
+        script.start(QStringLiteral(TARNWELL_SOURCE_DIR "/scripts/pg-cluster.sh"), arguments);
+        if (!script.waitForFinished(60'000) || script.exitCode() != 0)
+            throw std::runtime_error("pg-cluster.sh " + arguments.join(' ').toStdString() +
+                                     " failed: " + script.readAllStandardError().toStdString());
+    }
+
+    TestDatabase& database() override
+    {
+        if (!m_test)
+            m_test = std::make_unique<TestDatabase>();
+        return *m_test;
+    }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<TestDatabase> m_test;
+};
+
+TEST_F(StoppedServerTest, AServerStoppedAndStartedAgainIsReconnectedToo)
+{
+    ThreadedWindow window(database());
+    loseTheConnectionDuringTheReferences(window, [&] {
+        run({"halt", m_folder.path()});
+        QElapsedTimer down;
+        down.start();
+        waitFor([&] { return down.elapsed() >= 5000; });
+        run({"resume", m_folder.path()});
+    });
+    database().reconnect();
+    expectRecoveryAndFinish(window);
+    EXPECT_FALSE(window.seen.filter("switch the triggers on (attempt ").isEmpty());
+}
+
+TEST_F(ResilienceTest, TriggersLeftOffAreOfferedAtLoginAndSwitchedOnOnlyWhenAsked)
+{
+    database().exec("ALTER TABLE panel DISABLE TRIGGER ALL");
+    ThreadedWindow window(database());
+    window.dialogs.answer = false;
+    window.connect();
+    ASSERT_EQ(window.dialogs.questions.size(), 1u);
+    EXPECT_EQ(window.dialogs.questions[0].title, app::ApplicationTitle);
+    EXPECT_EQ(window.dialogs.questions[0].icon, app::MessageIcon::Warning);
+    EXPECT_TRUE(window.dialogs.questions[0].text.contains("PANEL and UDF_PANEL"));
+    EXPECT_GT(disabledTriggers(), 0);
+    EXPECT_EQ(window.view.lines.size(), 29) << "the list follows either answer";
+
+    window.dialogs.answer = true;
+    window.connect();
+    EXPECT_EQ(window.dialogs.questions.size(), 2u);
+    EXPECT_EQ(disabledTriggers(), 0);
+    EXPECT_TRUE(window.messages().contains("Triggers on PANEL and UDF_PANEL are ENABLED."));
+
+    window.connect();
+    EXPECT_EQ(window.dialogs.questions.size(), 2u) << "nothing to ask about any more";
+}
+
+TEST_F(ResilienceTest, TheEndOfARunSaysWhatWasNotWritten)
+{
+    database().refuseInserts("strip_config", 3);
+    ThreadedWindow window(database());
+    window.connect();
+    window.import(app::ImportMode::All);
+    waitUntilIdle(window.controller);
+    const QStringList shown = window.messages();
+    EXPECT_EQ(shown.mid(shown.size() - 2),
+              QStringList({"Written whole: 23 apparatuses. Not written: 6.",
+                           "Finished importing 8 apparatus Configurations and 21 Reference "
+                           "apparatuses."}));
+    ASSERT_EQ(window.dialogs.messages.size(), 1u);
+    const QString box = window.dialogs.messages[0].text;
+    EXPECT_TRUE(box.startsWith("These apparatuses were not written:")) << box.toStdString();
+    EXPECT_EQ(box.count('\n'), 2 + 5) << box.toStdString();
+    EXPECT_TRUE(box.contains(window.view.lines[7].mid(16, 30).trimmed()));
+    EXPECT_FALSE(box.contains(window.view.lines[1].mid(16, 30).trimmed()));
+}
+
+} // namespace
