@@ -212,12 +212,15 @@ void frmManual::writeLeftColumn(QVBoxLayout* column)
                              "else creating records at the same time. For the length of a run it "
                              "also switches off the triggers of the tables panel and udf_panel, "
                              "and switches them on again when the run ends, however it ends."));
-    paragraph(column, QStringLiteral(
-                          "File, Exit during a run stops the import after the statement under "
-                          "way, takes back the apparatus being written, switches the triggers "
-                          "on again and then ends the program. Should the program be killed or the "
-                          "connection be lost in the middle of a run, ask the SPI administrator "
-                          "to make sure the triggers of panel and udf_panel are switched on."));
+    paragraph(column,
+              QStringLiteral("Cancel (or Escape) during Connect or a run stops it at once: the "
+                             "statement under way is cancelled at the server, the apparatus being "
+                             "written is taken back and the triggers are switched on again. File, "
+                             "Exit during a run does the same and then ends the program. When the "
+                             "connection is lost in the middle of a run, the program connects "
+                             "again by itself to switch the triggers on, and says so. Should the "
+                             "program be killed in the middle of a run, it offers to switch the "
+                             "triggers on at the next login."));
 
     heading(column, QStringLiteral("Recommendation"), Level::Topic);
     paragraph(column,

@@ -12,6 +12,7 @@
 #include "support/WaitForIdle.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -152,6 +153,35 @@ TEST_F(WindowFlowTest, ImportsTwoSelectedLines)
                        "c.term_mod_id WHERE m.term_mod_name = " +
                        tarnwell::testing::sqlLiteral(list->item(10)->text().mid(16, 30).trimmed())),
         "1");
+}
+
+TEST_F(WindowFlowTest, EscapeCancelsAnImportWaitingOnAnotherSessionsLock)
+{
+    connectAsUser();
+    auto holder = database.connect();
+    ASSERT_TRUE(holder->beginTransaction());
+    ASSERT_TRUE(holder->execute("LOCK TABLE strip_config IN ACCESS EXCLUSIVE MODE"));
+    click("optAll");
+    QTest::mouseClick(child<QPushButton>("cmdImport"), Qt::LeftButton);
+    tarnwell::testing::waitFor([&] {
+        return database.value("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                              "current_database() AND wait_event_type = 'Lock'") != "0";
+    });
+    auto* cancel = child<QPushButton>("cmdCancel");
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_FALSE(child<QPushButton>("cmdConnect")->isEnabled());
+
+    QElapsedTimer cancelling;
+    cancelling.start();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    tarnwell::testing::waitUntilIdle(window.controller(), 10'000);
+    EXPECT_LT(cancelling.elapsed(), 2000);
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(child<QPushButton>("cmdConnect")->isEnabled());
+    holder->rollback();
+    EXPECT_EQ(count("strip_config"), 0);
+    EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE tgenabled = 'D'"), "0");
+    EXPECT_TRUE(statusMessages().last().startsWith("Import cancelled: 0 apparatuses"));
 }
 
 } // namespace
