@@ -247,6 +247,34 @@ TEST_F(ResilienceTest, EndingTheProgramDuringALockWaitTakesUnderTwoSeconds)
     EXPECT_EQ(count("strip_config"), 0);
 }
 
+TEST_F(ResilienceTest, TriggersThatCannotComeBackWithinTenSecondsAreLeftToTheAdministrator)
+{
+    ThreadedWindow window(database());
+    window.connect();
+    auto holder = lock("strip_config");
+    window.import(app::ImportMode::All);
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+    // Switching the triggers on again will wait for this one.
+    auto panelHolder = lock("panel");
+
+    QElapsedTimer ending;
+    ending.start();
+    window.controller.mnuFileExit_Click();
+    waitFor([&] { return window.dialogs.endedWith.has_value(); }, 20'000);
+    EXPECT_GE(ending.elapsed(), app::MainController::TriggerWaitMs - 500);
+    EXPECT_LT(ending.elapsed(), app::MainController::TriggerWaitMs + 2000);
+    ASSERT_EQ(window.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(
+        window.dialogs.messages[0].text.contains("ALTER TABLE panel ENABLE TRIGGER ALL\n"
+                                                 "ALTER TABLE udf_panel ENABLE TRIGGER ALL"))
+        << window.dialogs.messages[0].text.toStdString();
+    panelHolder.reset();
+    holder.reset();
+    waitUntilIdle(window.controller);
+    EXPECT_EQ(window.dialogs.messages.size(), 1u) << "nothing more is shown once the program ends";
+    EXPECT_EQ(count("strip_config"), 0);
+}
+
 TEST_F(ResilienceTest, ASessionTheServerEndsIsReconnectedToSwitchTheTriggersOn)
 {
     ThreadedWindow window(database());

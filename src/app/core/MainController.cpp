@@ -156,6 +156,8 @@ void MainController::readLibrary()
 void MainController::readEnded(const QString& failure)
 {
     m_activity = Activity::Idle;
+    if (m_ended)
+        return;
     if (!failure.isNull()) {
         m_dialogs.message(failure, ApplicationTitle, MessageIcon::Critical);
         endProgram(1);
@@ -244,6 +246,8 @@ void MainController::connect(const db::LoginInput& input)
 void MainController::connectEnded(ConnectResult::Outcome outcome, bool)
 {
     m_activity = Activity::Idle;
+    if (m_ended)
+        return;
     m_view.setBusy(false);
     m_view.setCancelVisible(false);
     m_loggedIn = outcome == ConnectResult::Outcome::LoggedIn;
@@ -342,6 +346,8 @@ bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
 void MainController::importEnded(const selection::RunReport& report, bool recovered)
 {
     m_activity = Activity::Idle;
+    if (m_ended)
+        return;
     m_view.setProgress(0, 0);
     m_view.setBusy(false);
     m_view.setCancelVisible(false);
@@ -415,6 +421,8 @@ void MainController::triggersDidNotComeBack()
 {
     if (!isBusy() || m_ended)
         return;
+    // The program ends now: whatever the worker reports from here on is not shown.
+    m_ended = true;
     {
         const std::lock_guard<std::mutex> lock(m_activeMutex);
         if (m_active)
