@@ -237,6 +237,9 @@ QWidget* frmMain::buildImportFrame()
     lstApparatus = named(new QListWidget, "lstApparatus");
     lstApparatus->setFont(fixedPitchFont());
     lstApparatus->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Every line has the same fixed-pitch height; without this the list measures each of
+    // thousands of lines again after every change.
+    lstApparatus->setUniformItemSizes(true);
     layout->addWidget(lstApparatus, 1);
 
     lblApparatusCount = named(new QLabel, "lblApparatusCount");

@@ -3,6 +3,8 @@
 #include "db/Transaction.h"
 #include "status/Failure.h"
 
+#include <algorithm>
+
 namespace tarnwell::import {
 
 ImportSession::ImportSession(db::Database& database, const library::VendorLibrary& library,
@@ -35,21 +37,70 @@ ApparatusOutcome ImportSession::writeWhole(const std::function<void()>& write,
     }
 }
 
+const library::RowIndex& ImportSession::index(std::optional<library::RowIndex>& slot,
+                                              const library::LibraryTable& table, int width,
+                                              int keyColumn)
+{
+    if (!slot)
+        slot.emplace(table, width, keyColumn);
+    return *slot;
+}
+
+const library::RowIndex& ImportSession::configurationsByName()
+{
+    return index(m_configurationsByName, m_library.stripConfig, library::StripConfigWidth, 23);
+}
+
+const library::RowIndex& ImportSession::configurationTerminals()
+{
+    return index(m_configurationTerminals, m_library.stripConfigTerm, library::StripConfigTermWidth,
+                 0);
+}
+
+const library::RowIndex& ImportSession::referencesByName()
+{
+    return index(m_referencesByName, m_library.channel, library::ChannelWidth, 52);
+}
+
+const library::RowIndex& ImportSession::channelsOfStrip()
+{
+    return index(m_channelsOfStrip, m_library.channel, library::ChannelWidth, 1);
+}
+
+const library::RowIndex& ImportSession::stripsByKey()
+{
+    return index(m_stripsByKey, m_library.panelStrip, library::PanelStripWidth, 1);
+}
+
+const library::RowIndex& ImportSession::terminalsOfChannel()
+{
+    return index(m_terminalsOfChannel, m_library.panelStripTerm, library::PanelStripTermWidth, 20);
+}
+
 TerminalColours ImportSession::terminalColours(const QString& leftKey, const QString& rightKey,
                                                const db::CatalogueMessages& left,
                                                const db::CatalogueMessages& right)
 {
     TerminalColours colours{QStringLiteral("0"), QStringLiteral("0")};
-    library::scanRows(
-        m_library.terminalColors, library::TerminalColorWidth,
-        [&](const library::LibraryTable::Row& colour, int) {
-            const db::TermColorInput input{colour[1], colour[2], colour[3], colour[4], colour[5]};
-            if (leftKey == colour[0])
-                colours.left = m_catalogue.FindOrCreateTermColor(input, left);
-            if (rightKey == colour[0])
-                colours.right = m_catalogue.FindOrCreateTermColor(input, right);
-            return true;
-        });
+    const library::RowIndex& byKey =
+        index(m_coloursByKey, m_library.terminalColors, library::TerminalColorWidth, 0);
+    // The rows of either key in table order, as a walk over every colour would meet them.
+    std::vector<int> starts = byKey.rowsOf(leftKey);
+    if (rightKey != leftKey) {
+        const std::vector<int>& rightRows = byKey.rowsOf(rightKey);
+        starts.insert(starts.end(), rightRows.begin(), rightRows.end());
+        std::sort(starts.begin(), starts.end());
+    }
+    for (const int start : starts) {
+        const library::LibraryTable::Row colour =
+            m_library.terminalColors.row(start, library::TerminalColorWidth);
+        const db::TermColorInput input{colour[1], colour[2], colour[3], colour[4], colour[5]};
+        if (leftKey == colour[0])
+            colours.left = m_catalogue.FindOrCreateTermColor(input, left);
+        if (rightKey == colour[0])
+            colours.right = m_catalogue.FindOrCreateTermColor(input, right);
+    }
+    byKey.throwIfIncomplete();
     return colours;
 }
 

@@ -4,11 +4,13 @@
 #include "db/Login.h"
 #include "db/MessageInForce.h"
 #include "db/TermCatalogue.h"
+#include "library/RowIndex.h"
 #include "library/VendorLibrary.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <set>
 
 namespace tarnwell::import {
@@ -51,6 +53,14 @@ public:
                                     const db::CatalogueMessages& left,
                                     const db::CatalogueMessages& right);
 
+    // The library's rows by the keys the importers look them up by, each built on first use.
+    const library::RowIndex& configurationsByName();
+    const library::RowIndex& configurationTerminals(); // StripConfigTerm by configuration
+    const library::RowIndex& referencesByName();       // Channel by terminal model name
+    const library::RowIndex& channelsOfStrip();        // Channel by strip key
+    const library::RowIndex& stripsByKey();            // PanelStrip
+    const library::RowIndex& terminalsOfChannel();     // PanelStripTerm by channel key
+
     // Strips written in this run, by the library's strip key.
     std::set<QString>& writtenStrips() { return m_writtenStrips; }
 
@@ -61,6 +71,16 @@ private:
     db::MessageInForce m_message;
     db::TermCatalogue m_catalogue;
     std::set<QString> m_writtenStrips;
+
+    const library::RowIndex& index(std::optional<library::RowIndex>& slot,
+                                   const library::LibraryTable& table, int width, int keyColumn);
+    std::optional<library::RowIndex> m_configurationsByName;
+    std::optional<library::RowIndex> m_configurationTerminals;
+    std::optional<library::RowIndex> m_referencesByName;
+    std::optional<library::RowIndex> m_channelsOfStrip;
+    std::optional<library::RowIndex> m_stripsByKey;
+    std::optional<library::RowIndex> m_terminalsOfChannel;
+    std::optional<library::RowIndex> m_coloursByKey;
 };
 
 } // namespace tarnwell::import

@@ -3,6 +3,8 @@
 #include "db/Sql.h"
 #include "status/Failure.h"
 
+#include <algorithm>
+
 namespace tarnwell::selection {
 
 using db::sql::escaped;
@@ -80,11 +82,13 @@ void InsertionSort(std::vector<clsReference>& listreferences, const clsReference
 {
     if (listreferences.empty())
         listreferences.emplace_back();
-    const std::size_t n = listreferences.size() - 1;
-    std::size_t i = 1;
-    while (i <= n && QString::compare(reference.name, listreferences[i].name) > 0)
-        ++i;
-    listreferences.insert(listreferences.begin() + static_cast<std::ptrdiff_t>(i), reference);
+    // Elements 1 and up are in order, so the place is found by halving rather than by walking:
+    // before the first element whose name is not less than the new one.
+    const auto place = std::lower_bound(listreferences.begin() + 1, listreferences.end(), reference,
+                                        [](const clsReference& listed, const clsReference& added) {
+                                            return QString::compare(listed.name, added.name) < 0;
+                                        });
+    listreferences.insert(place, reference);
 }
 
 ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibrary& library,

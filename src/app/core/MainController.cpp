@@ -45,7 +45,8 @@ private:
     MainView& m_view;
 };
 
-// What Connect shows as it goes, handed to the window's thread in order.
+// What Connect shows as it goes, handed to the window's thread in order. The observer lives
+// only as long as the Connect; what it hands over must not refer to it.
 class MainController::ListObserver : public ConnectObserver
 {
 public:
@@ -54,16 +55,16 @@ public:
     void loggedIn(const db::DomainContext& domain) override
     {
         const QString caption = QStringLiteral("Logged into Domain: ") + domain.proj_name;
-        m_executor.toWindow([this, caption] {
-            m_view.showDomainLabel();
-            m_view.setDomainCaption(caption);
-            m_view.setImportFrameVisible(true);
-            m_view.clearApparatusList();
+        m_executor.toWindow([view = &m_view, caption] {
+            view->showDomainLabel();
+            view->setDomainCaption(caption);
+            view->setImportFrameVisible(true);
+            view->clearApparatusList();
         });
     }
     void listed(const selection::ApparatusEntry& entry) override
     {
-        m_executor.toWindow([this, line = entry.line] { m_view.addApparatusLine(line); });
+        m_executor.toWindow([view = &m_view, line = entry.line] { view->addApparatusLine(line); });
     }
     void listEnded(const selection::ApparatusList& list, bool complete) override
     {
@@ -71,10 +72,10 @@ public:
             return;
         const bool any = !list.entries.empty();
         const QString caption = selection::ApparatusCountCaption(list);
-        m_executor.toWindow([this, any, caption] {
+        m_executor.toWindow([view = &m_view, any, caption] {
             if (any)
-                m_view.showImportButton();
-            m_view.setApparatusCountCaption(caption);
+                view->showImportButton();
+            view->setApparatusCountCaption(caption);
         });
     }
 

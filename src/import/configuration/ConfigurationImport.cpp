@@ -98,14 +98,7 @@ QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
 
 void ConfigurationImport::ImportConfiguration(const QString& name)
 {
-    std::optional<int> start;
-    library::scanRows(m_session.library().stripConfig, library::StripConfigWidth,
-                      [&](const LibraryTable::Row& row, int rowStart) {
-                          if (row[23] != name)
-                              return true;
-                          start = rowStart;
-                          return false;
-                      });
+    const std::optional<int> start = m_session.configurationsByName().first(name);
     if (start)
         importRow(*start);
 }
@@ -143,12 +136,8 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
     database.RunCommand(
         stripConfigInsert(m_stripConfigId, domain, row, userName, termMfrId, termModId, prefix));
 
-    library::scanRows(m_session.library().stripConfigTerm, library::StripConfigTermWidth,
-                      [&](const LibraryTable::Row& terminal, int) {
-                          if (terminal[0] == ConfigLibraryId)
-                              writeTerminal(terminal);
-                          return true;
-                      });
+    m_session.configurationTerminals().forEach(
+        ConfigLibraryId, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
 }
 
 void ConfigurationImport::writeTerminal(const LibraryTable::Row& terminal)

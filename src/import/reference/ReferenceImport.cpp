@@ -65,35 +65,23 @@ const db::CatalogueMessages RightColorMessages{
         "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
 
 // The start of the first Channel row whose terminal model name is exactly `name`.
-int locateReference(const LibraryTable& channels, const QString& name)
+int locateReference(const library::RowIndex& byName, const QString& name)
 {
-    std::optional<int> start;
-    library::scanRows(channels, library::ChannelWidth,
-                      [&](const LibraryTable::Row& row, int rowStart) {
-                          if (row[52] != name)
-                              return true;
-                          start = rowStart;
-                          return false;
-                      });
+    const std::optional<int> start = byName.first(name);
     if (!start)
         throw Failure(QStringLiteral("The library has no reference named \"") + name +
                       QStringLiteral("\"."));
     return *start;
 }
 
-LibraryTable::Row locateStrip(const LibraryTable& strips, const QString& stripKey)
+LibraryTable::Row locateStrip(const library::RowIndex& byKey, const LibraryTable& strips,
+                              const QString& stripKey)
 {
-    std::optional<LibraryTable::Row> strip;
-    library::scanRows(strips, library::PanelStripWidth, [&](const LibraryTable::Row& row, int) {
-        if (row[1] != stripKey)
-            return true;
-        strip = row;
-        return false;
-    });
-    if (!strip)
+    const std::optional<int> start = byKey.first(stripKey);
+    if (!start)
         throw Failure(QStringLiteral("The library has no strip with the key \"") + stripKey +
                       QStringLiteral("\"."));
-    return *strip;
+    return strips.row(*start, library::PanelStripWidth);
 }
 
 } // namespace
@@ -106,7 +94,7 @@ void ReferenceImport::ImportReference(const QString& name)
     std::optional<int> rowStart;
     std::optional<Failure> missing;
     try {
-        rowStart = locateReference(m_session.library().channel, name);
+        rowStart = locateReference(m_session.referencesByName(), name);
     } catch (const Failure& failure) {
         missing = failure;
     }
@@ -148,13 +136,10 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
             if (unreadable)
                 throw *unreadable;
             StripKey = channel->at(1);
-            writeStrip(locateStrip(m_session.library().panelStrip, StripKey));
-            library::scanRows(channels, library::ChannelWidth,
-                              [&](const LibraryTable::Row& row, int) {
-                                  if (row[1] == StripKey)
-                                      writeChannel(row);
-                                  return true;
-                              });
+            writeStrip(
+                locateStrip(m_session.stripsByKey(), m_session.library().panelStrip, StripKey));
+            m_session.channelsOfStrip().forEach(
+                StripKey, [&](const LibraryTable::Row& row, int) { writeChannel(row); });
         },
         CommitMessage);
     if (outcome == ApparatusOutcome::Written)
@@ -273,12 +258,8 @@ void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
                                       m_session.domain(), channel,
                                       database.TargetMajorVersion != 7));
 
-    library::scanRows(m_session.library().panelStripTerm, library::PanelStripTermWidth,
-                      [&](const LibraryTable::Row& terminal, int) {
-                          if (terminal[20] == ChannelKey)
-                              writeTerminal(terminal);
-                          return true;
-                      });
+    m_session.terminalsOfChannel().forEach(
+        ChannelKey, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
 }
 
 void ReferenceImport::writeTerminal(const LibraryTable::Row& terminal)
