@@ -1,6 +1,7 @@
 #include "app/QtDialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace tarnwell::app {
@@ -38,6 +39,12 @@ bool QtDialogs::question(const QString& text, const QString& title, MessageIcon 
     box.setObjectName(QStringLiteral("questionBox"));
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+QString QtDialogs::saveFileName(const QString& suggestedPath)
+{
+    return QFileDialog::getSaveFileName(m_parent, QStringLiteral("Save Log"), suggestedPath,
+                                        QStringLiteral("Log files (*.log);;All files (*)"));
 }
 
 void QtDialogs::endProgram(int exitCode)

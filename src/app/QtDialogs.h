@@ -15,6 +15,7 @@ public:
 
     void message(const QString& text, const QString& title, MessageIcon icon) override;
     bool question(const QString& text, const QString& title, MessageIcon icon) override;
+    QString saveFileName(const QString& suggestedPath) override;
     void endProgram(int exitCode) override;
 
 private:

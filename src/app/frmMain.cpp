@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGridLayout>
@@ -84,6 +85,11 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     cmdImport->setVisible(false);
     connect(cmdImport, &QPushButton::clicked, this, &frmMain::cmdImport_Click);
     importRow->addWidget(cmdImport);
+    cmdCheckImport = named(new QPushButton(QStringLiteral("Check Import")), "cmdCheckImport");
+    cmdCheckImport->setAutoDefault(true);
+    cmdCheckImport->setVisible(false);
+    connect(cmdCheckImport, &QPushButton::clicked, this, &frmMain::cmdCheckImport_Click);
+    importRow->addWidget(cmdCheckImport);
     cmdCancel = named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
     cmdCancel->setShortcut(QKeySequence(Qt::Key_Escape));
     cmdCancel->setVisible(false);
@@ -109,6 +115,8 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     lblStatus->setTextFormat(Qt::PlainText);
     // A user must be able to copy a failure description out of the log.
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblStatus->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lblStatus, &QWidget::customContextMenuRequested, this, &frmMain::showStatusMenu);
     lblStatus->setFixedHeight(
         QFontMetrics(lblStatus->font()).lineSpacing() * status::StatusLog::LineCount + 12);
     // What the display shows must never widen the window: a line too long for it is cut at
@@ -126,6 +134,7 @@ frmMain::frmMain(db::ConnectionFactory& connections, Dialogs& dialogs, const QSt
     setTabOrder(txtDataSource, txtUserID);
     setTabOrder(txtUserID, txtPassword);
     setTabOrder(txtPassword, cmdConnect);
+    setTabOrder(cmdImport, cmdCheckImport);
 
     m_controller.Form_Load();
 }
@@ -139,6 +148,10 @@ void frmMain::buildMenus()
 {
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* mnuFileSaveLog = mnuFile->addAction(QStringLiteral("&Save Log..."));
+    mnuFileSaveLog->setObjectName(QStringLiteral("mnuFileSaveLog"));
+    mnuFileSaveLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(mnuFileSaveLog, &QAction::triggered, this, &frmMain::mnuFileSaveLog_Click);
     QAction* mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
@@ -277,6 +290,34 @@ void frmMain::cmdImport_Click()
     m_controller.cmdImport_Click();
 }
 
+void frmMain::cmdCheckImport_Click()
+{
+    m_controller.cmdCheckImport_Click();
+}
+
+void frmMain::mnuFileSaveLog_Click()
+{
+    m_controller.mnuFileSaveLog_Click();
+}
+
+void frmMain::mnuStatusCopyAll_Click()
+{
+    QGuiApplication::clipboard()->setText(m_controller.sessionText());
+}
+
+void frmMain::showStatusMenu(const QPoint& position)
+{
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("mnuStatus"));
+    QAction* copyAll = menu.addAction(QStringLiteral("Copy &All"));
+    copyAll->setObjectName(QStringLiteral("mnuStatusCopyAll"));
+    connect(copyAll, &QAction::triggered, this, &frmMain::mnuStatusCopyAll_Click);
+    QAction* saveLog = menu.addAction(QStringLiteral("&Save Log..."));
+    saveLog->setObjectName(QStringLiteral("mnuStatusSaveLog"));
+    connect(saveLog, &QAction::triggered, this, &frmMain::mnuFileSaveLog_Click);
+    menu.exec(lblStatus->mapToGlobal(position));
+}
+
 void frmMain::cmdCancel_Click()
 {
     m_controller.cmdCancel_Click();
@@ -364,18 +405,24 @@ void frmMain::setImportFrameVisible(bool visible)
 void frmMain::showImportButton()
 {
     cmdImport->setVisible(true);
+    cmdCheckImport->setVisible(true);
 }
 
 void frmMain::setImportEnabled(bool enabled)
 {
-    // Disabling the focused button moves the focus away; a keyboard user gets it back on Import.
-    const bool hadFocus = cmdImport->hasFocus();
+    // Disabling the focused button moves the focus away; a keyboard user gets it back on the
+    // button that started the run.
+    if (!enabled) {
+        if (cmdImport->hasFocus())
+            m_refocus = cmdImport;
+        else if (cmdCheckImport->hasFocus())
+            m_refocus = cmdCheckImport;
+    }
     cmdImport->setEnabled(enabled);
-    if (!enabled && hadFocus)
-        m_refocusImport = true;
-    if (enabled && m_refocusImport) {
-        m_refocusImport = false;
-        cmdImport->setFocus();
+    cmdCheckImport->setEnabled(enabled);
+    if (enabled && m_refocus) {
+        m_refocus->setFocus();
+        m_refocus = nullptr;
     }
 }
 

@@ -57,7 +57,10 @@ public:
 public slots:
     void cmdConnect_Click();
     void cmdImport_Click();
+    void cmdCheckImport_Click();
     void cmdCancel_Click();
+    void mnuFileSaveLog_Click();
+    void mnuStatusCopyAll_Click();
     void mnuFileExit_Click();
     void mnuHelpManual_Click();
     void mnuHelpAbout_Click();
@@ -87,12 +90,16 @@ private:
     QListWidget* lstApparatus = nullptr;
     QLabel* lblApparatusCount = nullptr;
     QPushButton* cmdImport = nullptr;
+    QPushButton* cmdCheckImport = nullptr;
     QPushButton* cmdCancel = nullptr;
     QProgressBar* prgImport = nullptr;
     QLabel* lblStatus = nullptr;
 
     bool m_busy = false;
-    bool m_refocusImport = false;
+    void showStatusMenu(const QPoint& position);
+
+    // The button that started a run, which gets the focus back when the run ends.
+    QPushButton* m_refocus = nullptr;
     // Before the controller: the worker outlives the logic that hands it work.
     ThreadExecutor m_executor;
     MainController m_controller;

@@ -255,8 +255,23 @@ void frmManual::writeRightColumn(QVBoxLayout* column)
                              "both be inserted, as SPI allows several records of one name. Choose "
                              "to import all apparatus, or only the selected ones and select their "
                              "lines (Ctrl and Shift select several), then press Import. The status "
-                             "display at the bottom of the window keeps the last ten messages; "
+                             "display at the bottom of the window shows the last ten messages; "
                              "its text can be selected and copied."));
+    paragraph(column, QStringLiteral(
+                          "Check Import, beside Import, runs exactly the chosen import and keeps "
+                          "nothing: every statement is sent as in a real run, the apparatuses "
+                          "that would fail are reported with the database's words, and at the "
+                          "end the status display says how many new rows each table would "
+                          "receive. Everything the check wrote is taken back, and the triggers "
+                          "are switched off and on again as in a real run."));
+    paragraph(column,
+              QStringLiteral("The program keeps every message of the session. Copy All in the "
+                             "status display's context menu puts them all on the clipboard; Save "
+                             "Log (File menu, Ctrl+S, or the same context menu) writes them to a "
+                             "file of your choice, with the day the session started. The password "
+                             "never appears in the log: wherever a database repeats it, it is "
+                             "shown as asterisks. The log is the only file the program writes, "
+                             "and only when asked."));
     paragraph(column,
               QStringLiteral("The revision shown in the Rev column is taken from the Description "
                              "field of the configuration and of the reference. It tells which "

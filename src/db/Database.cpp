@@ -3,6 +3,8 @@
 #include "status/Failure.h"
 #include "status/StatusLog.h"
 
+#include <QRegularExpression>
+
 namespace tarnwell::db {
 
 Value ResultSet::value(int column) const
@@ -103,6 +105,45 @@ void Database::RunCommand(const QString& sql)
 {
     if (!m_connection.execute(sql))
         failed();
+    if (m_checkOnly)
+        countInsert(sql);
+}
+
+void Database::countInsert(const QString& sql)
+{
+    static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s+INTO\s+(\w+))"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = insert.match(sql);
+    if (match.hasMatch())
+        ++m_apparatusRows[match.captured(1).toLower()];
+}
+
+bool Database::sqlServerDialect() const
+{
+    const QString dbms = m_connection.dbmsName();
+    if (!dbms.isEmpty())
+        return dbms.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive);
+    return m_platform == Platform::SQLServer || m_platform == Platform::SQLServer2005;
+}
+
+void Database::beginCheck()
+{
+    if (!m_connection.beginTransaction())
+        failed();
+    m_checkOnly = true;
+    m_checkedRows.clear();
+}
+
+void Database::endCheck() noexcept
+{
+    if (!m_checkOnly)
+        return;
+    m_checkOnly = false;
+    try {
+        m_connection.rollback();
+    } catch (...) {
+        // The server discards the transaction when the connection goes.
+    }
 }
 
 QString Database::NextRecordId(IdTable table)
@@ -120,19 +161,42 @@ void Database::ReportDbFailure(const QString& message, const QString& descriptio
 
 void Database::beginTransaction()
 {
+    m_apparatusRows.clear();
+    if (m_checkOnly) {
+        RunCommand(sqlServerDialect() ? QStringLiteral("SAVE TRANSACTION tarnwell_check")
+                                      : QStringLiteral("SAVEPOINT tarnwell_check"));
+        return;
+    }
     if (!m_connection.beginTransaction())
         failed();
 }
 
 void Database::commit()
 {
+    if (m_checkOnly) {
+        // PostgreSQL keeps every savepoint open until the transaction ends, and many slow it
+        // down; the others have no way to let one go.
+        if (!sqlServerDialect() && !isOracle())
+            RunCommand(QStringLiteral("RELEASE SAVEPOINT tarnwell_check"));
+        for (const auto& [table, rows] : m_apparatusRows)
+            m_checkedRows[table] += rows;
+        m_apparatusRows.clear();
+        return;
+    }
     if (!m_connection.commit())
         failed();
 }
 
 void Database::rollback() noexcept
 {
+    m_apparatusRows.clear();
     try {
+        if (m_checkOnly) {
+            m_connection.execute(sqlServerDialect()
+                                     ? QStringLiteral("ROLLBACK TRANSACTION tarnwell_check")
+                                     : QStringLiteral("ROLLBACK TO SAVEPOINT tarnwell_check"));
+            return;
+        }
         m_connection.rollback();
     } catch (...) {
         // Nothing more can be done on the way out of a failure; the server discards an

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <map>
+
 namespace tarnwell::status {
 class StatusLog;
 }
@@ -76,16 +78,31 @@ public:
     void commit();
     void rollback() noexcept;
 
+    // A check: from beginCheck() to endCheck() everything runs in one transaction that
+    // endCheck() rolls back, so that later apparatuses see what earlier ones wrote and nothing
+    // is kept. Each apparatus becomes a savepoint, rolled back to when it fails; the rows of
+    // the apparatuses that would have been saved are counted by table.
+    void beginCheck();
+    void endCheck() noexcept;
+    bool checkOnly() const { return m_checkOnly; }
+    // Table (lower case) to rows its inserts would have written.
+    const std::map<QString, int>& checkedRows() const { return m_checkedRows; }
+
     // What was read from the license table at Connect.
     QString TargetVersion;
     qint16 TargetMajorVersion = 0;
 
 private:
     [[noreturn]] void failed();
+    bool sqlServerDialect() const;
+    void countInsert(const QString& sql);
 
     Connection& m_connection;
     Platform m_platform;
     status::StatusLog& m_status;
+    bool m_checkOnly = false;
+    std::map<QString, int> m_apparatusRows;
+    std::map<QString, int> m_checkedRows;
 };
 
 } // namespace tarnwell::db

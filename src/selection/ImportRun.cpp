@@ -37,6 +37,19 @@ QString ImportRun::PlantAreaUnitQuery(const db::DomainContext& d)
            QStringLiteral("AND    area_id>0 ") + QStringLiteral("AND    unit_id>0");
 }
 
+const QStringList& ImportRun::CheckedTables()
+{
+    static const QStringList tables = {
+        QStringLiteral("strip_config"),    QStringLiteral("strip_config_term"),
+        QStringLiteral("term_mfr"),        QStringLiteral("term_mfr_mod"),
+        QStringLiteral("term_color"),      QStringLiteral("panel"),
+        QStringLiteral("udf_panel"),       QStringLiteral("strip_mfr"),
+        QStringLiteral("strip_mfr_mod"),   QStringLiteral("strip_type"),
+        QStringLiteral("panel_strip"),     QStringLiteral("channel"),
+        QStringLiteral("panel_strip_term")};
+    return tables;
+}
+
 RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
 {
     RunReport report;
@@ -52,6 +65,8 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         // through, switching them on again is harmless.
         triggersSuspended = true;
         db::DisableTriggers(m_database);
+        if (m_checkOnly)
+            m_database.beginCheck();
 
         ImportSession session(m_database, m_library, m_domain);
         ConfigurationImport configurations(session);
@@ -109,18 +124,28 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     }
 
     // A cancel has done its work once the run ends: switching the triggers back on must not
-    // be cancelled with it. A run never leaves them off, however it ended.
+    // be cancelled with it. A run never leaves them off, however it ended. A check takes
+    // back everything first, so that switching the triggers on can never keep any of it.
     m_database.clearCancel();
+    const std::map<QString, int> checked = m_database.checkedRows();
+    m_database.endCheck();
     if (triggersSuspended)
         report.triggersOn = db::EnableTriggers(m_database);
+    const auto checkEnd = [this] {
+        if (m_checkOnly)
+            m_status.ShowStatus(QStringLiteral("Check only: nothing was written."));
+    };
     if (report.outcome == RunOutcome::Stopped) {
         m_status.ShowStatus(QStringLiteral("Import cancelled: ") + QString::number(report.written) +
                             QStringLiteral(" apparatuses were written whole before the stop; the "
                                            "one under way was not written."));
+        checkEnd();
         return report;
     }
-    if (report.outcome != RunOutcome::Finished)
+    if (report.outcome != RunOutcome::Finished) {
+        checkEnd();
         return report;
+    }
 
     m_status.ShowStatus(QStringLiteral("Written whole: ") + QString::number(report.written) +
                         QStringLiteral(" apparatuses. Not written: ") +
@@ -132,6 +157,16 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
             QStringLiteral(" Reference apparatuses."));
     else
         m_status.ShowStatus(QStringLiteral("No configurations or references imported at all."));
+    if (m_checkOnly) {
+        for (const QString& table : CheckedTables()) {
+            const auto rows = checked.find(table);
+            m_status.ShowStatus(QStringLiteral("Check only: ") + table +
+                                QStringLiteral(" would receive ") +
+                                QString::number(rows == checked.end() ? 0 : rows->second) +
+                                QStringLiteral(" new rows."));
+        }
+    }
+    checkEnd();
     return report;
 }
 

@@ -42,6 +42,9 @@ public:
     ImportRun(db::Database& database, const library::VendorLibrary& library,
               db::DomainContext& domain, status::StatusLog& status);
 
+    // A check runs the very same statements and keeps nothing: see Database::beginCheck.
+    void setCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
+
     // Called with (apparatus done, apparatus chosen) as the run goes on.
     void setProgress(std::function<void(int, int)> progress) { m_progress = std::move(progress); }
 
@@ -50,6 +53,8 @@ public:
     RunReport run(const std::vector<ApparatusEntry>& chosen);
 
     static QString PlantAreaUnitQuery(const db::DomainContext& domain);
+    // The tables a check reports on, in the order it reports them.
+    static const QStringList& CheckedTables();
 
 private:
     db::Database& m_database;
@@ -57,6 +62,7 @@ private:
     db::DomainContext& m_domain;
     status::StatusLog& m_status;
     std::function<void(int, int)> m_progress;
+    bool m_checkOnly = false;
 };
 
 } // namespace tarnwell::selection

@@ -1,5 +1,7 @@
 #include "status/StatusLog.h"
 
+#include <QRegularExpression>
+
 namespace tarnwell::status {
 
 namespace {
@@ -31,6 +33,8 @@ StatusLog& StatusLog::operator=(StatusLog&& other) noexcept
         return *this;
     const std::scoped_lock lock(m_mutex, other.m_mutex);
     m_lines = std::move(other.m_lines);
+    m_session = std::move(other.m_session);
+    m_secret = std::move(other.m_secret);
     m_pending = std::move(other.m_pending);
     m_display = std::move(other.m_display);
     m_clock = std::move(other.m_clock);
@@ -53,6 +57,40 @@ std::array<QString, StatusLog::LineCount> StatusLog::lines() const
 {
     const std::lock_guard<std::recursive_mutex> lock(m_mutex);
     return m_lines;
+}
+
+QStringList StatusLog::sessionLines() const
+{
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_session;
+}
+
+void StatusLog::setSecret(const QString& secret)
+{
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_secret = secret;
+}
+
+QString StatusLog::masked(const QString& text) const
+{
+    if (m_secret.isEmpty())
+        return text;
+    QString result = text;
+    if (m_secret.size() >= 3) {
+        result.replace(m_secret, QString(m_secret.size(), QLatin1Char('*')), Qt::CaseInsensitive);
+        return result;
+    }
+    // A very short secret is hidden only where it stands as a word of its own, so that the
+    // rest of the log stays readable.
+    static const QRegularExpression word(QStringLiteral("\\w+"));
+    QRegularExpressionMatchIterator words = word.globalMatch(text);
+    while (words.hasNext()) {
+        const QRegularExpressionMatch match = words.next();
+        if (match.captured().compare(m_secret, Qt::CaseInsensitive) == 0)
+            result.replace(match.capturedStart(), match.capturedLength(),
+                           QString(match.capturedLength(), QLatin1Char('*')));
+    }
+    return result;
 }
 
 QString StatusLog::caption() const
@@ -83,15 +121,21 @@ void StatusLog::ShowStatus(const QString& text)
     const std::lock_guard<std::recursive_mutex> lock(m_mutex);
     for (int i = 0; i + 1 < LineCount; ++i)
         m_lines[i] = m_lines[i + 1];
-    m_lines[LineCount - 1] =
-        m_clock().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("   ") + oneLine(text);
+    m_lines[LineCount - 1] = m_clock().toString(QStringLiteral("HH:mm:ss")) +
+                             QStringLiteral("   ") + masked(oneLine(text));
+    m_session.append(m_lines[LineCount - 1]);
     publish();
 }
 
 void StatusLog::AppendStatus(const QString& text)
 {
     const std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    m_lines[LineCount - 1] += oneLine(text);
+    m_lines[LineCount - 1] += masked(oneLine(text));
+    // Before the first line the display's bottom line is empty and belongs to no line yet.
+    if (m_session.isEmpty())
+        m_session.append(m_lines[LineCount - 1]);
+    else
+        m_session.last() = m_lines[LineCount - 1];
     publish();
 }
 

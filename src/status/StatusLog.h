@@ -23,8 +23,9 @@ private:
     QStringList m_items;
 };
 
-// The program's only log: ten time-stamped lines, newest at the bottom. Any thread may write
-// to it (the database work runs beside the window); each write is whole and in order.
+// The program's log: ten time-stamped lines on display, newest at the bottom, and every line of
+// the session kept for copying and saving. Any thread may write to it (the database work runs
+// beside the window); each write is whole and in order.
 class StatusLog
 {
 public:
@@ -54,13 +55,22 @@ public:
 
     std::array<QString, LineCount> lines() const;
     QString caption() const;
+    // Every line of the session, oldest first, as the display showed it.
+    QStringList sessionLines() const;
+
+    // A text that must never be shown or kept, such as the password of the login: from now
+    // on it is written as asterisks wherever it occurs in a message (letter case aside).
+    void setSecret(const QString& secret);
 
 private:
+    QString masked(const QString& text) const;
     void publish();
     QString captionLocked() const;
 
     mutable std::recursive_mutex m_mutex;
     std::array<QString, LineCount> m_lines;
+    QStringList m_session;
+    QString m_secret;
     PendingMessages m_pending;
     Display m_display;
     Clock m_clock;

@@ -90,11 +90,18 @@ public:
         questions.push_back({text, title, icon});
         return answer;
     }
+    QString saveFileName(const QString& suggestedPath) override
+    {
+        suggestedPaths.append(suggestedPath);
+        return savePath;
+    }
     void endProgram(int exitCode) override { endedWith = exitCode; }
 
     std::vector<ShownMessage> messages;
     std::vector<ShownMessage> questions;
     bool answer = true; // Yes, the default button
+    QStringList suggestedPaths;
+    QString savePath; // where the user chooses to save; empty: cancelled
     std::optional<int> endedWith;
 };
 

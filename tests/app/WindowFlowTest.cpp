@@ -12,13 +12,21 @@
 #include "support/WaitForIdle.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -182,6 +190,89 @@ TEST_F(WindowFlowTest, EscapeCancelsAnImportWaitingOnAnotherSessionsLock)
     EXPECT_EQ(count("strip_config"), 0);
     EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE tgenabled = 'D'"), "0");
     EXPECT_TRUE(statusMessages().last().startsWith("Import cancelled: 0 apparatuses"));
+}
+
+// A user checks an import, imports, and saves the whole log of both, from the keyboard alone;
+// the server's words repeat the password, which the log must not keep.
+TEST_F(WindowFlowTest, ChecksImportsAndSavesTheWholeLogFromTheKeyboard)
+{
+    database.exec("ALTER TABLE strip_config_term ADD CONSTRAINT " +
+                  tarnwell::testing::sqlIdentifier(database.password().toLower() + "_guard") +
+                  " CHECK (false)");
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    connectAsUser();
+    click("optAll");
+
+    auto* check = child<QPushButton>("cmdCheckImport");
+    auto* import = child<QPushButton>("cmdImport");
+    ASSERT_TRUE(check->isVisible());
+    import->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), check) << "Check Import follows Import";
+    QTest::keyClick(check, Qt::Key_Space);
+    tarnwell::testing::waitUntilIdle(window.controller());
+    EXPECT_EQ(QApplication::focusWidget(), check) << "the focus goes back to the check";
+    EXPECT_EQ(statusMessages().last(), "Check only: nothing was written.");
+    EXPECT_EQ(count("strip_config"), 0);
+
+    QTest::keyClick(check, Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), import);
+    QTest::keyClick(import, Qt::Key_Space);
+    tarnwell::testing::waitUntilIdle(window.controller());
+    EXPECT_EQ(QApplication::focusWidget(), import);
+    EXPECT_EQ(count("strip_config"), 0) << "every configuration has a refused terminal";
+    EXPECT_EQ(count("panel_strip"), 7);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath("session.log");
+    dialogs.savePath = folder.filePath("no such folder/session.log");
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.messages.size(), 3u) << "the boxes of the check and the run, then the save";
+    EXPECT_EQ(dialogs.messages[0].text, dialogs.messages[1].text) << "the check foretold the run";
+    EXPECT_TRUE(dialogs.messages[2].text.startsWith("The log could not be saved"));
+    ASSERT_EQ(dialogs.suggestedPaths.size(), 1);
+    EXPECT_TRUE(QFileInfo(dialogs.suggestedPaths[0])
+                    .fileName()
+                    .contains(QRegularExpression("^tarnwell-\\d{4}-\\d\\d-\\d\\d-\\d{6}\\.log$")))
+        << dialogs.suggestedPaths[0].toStdString();
+
+    dialogs.savePath = path;
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    EXPECT_FALSE(bytes.contains('\r'));
+    const QStringList lines = QString::fromUtf8(bytes).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.first(),
+              "Tarnwell 3.0.34 session log, " + QDate::currentDate().toString("yyyy-MM-dd"));
+    EXPECT_EQ(lines.mid(1), window.controller().status().sessionLines());
+    EXPECT_EQ(lines.value(1).mid(8), "   Program opens.");
+    EXPECT_GT(lines.size(), 100) << "every line, not only the ten on display";
+    EXPECT_FALSE(QString::fromUtf8(bytes).contains(database.password(), Qt::CaseInsensitive));
+    EXPECT_TRUE(QString::fromUtf8(bytes).contains("*******_guard"));
+    EXPECT_EQ(lines.filter("Check only: panel_strip would receive 7 new rows.").size(), 1);
+}
+
+TEST_F(WindowFlowTest, TheStatusDisplaysMenuCopiesTheWholeSession)
+{
+    connectAsUser();
+    auto* status = child<QLabel>("lblStatus");
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QStringList items;
+        for (QAction* action : menu->actions())
+            items.append(action->text());
+        EXPECT_EQ(items, QStringList({"Copy &All", "&Save Log..."}));
+        menu->actions().first()->trigger();
+        menu->close();
+    });
+    emit status->customContextMenuRequested(QPoint(5, 5));
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_EQ(copied, window.controller().status().sessionLines().join('\n'));
+    EXPECT_TRUE(copied.contains("Program opens."));
+    EXPECT_TRUE(copied.contains("Reading ExportVersion")) << "lines no longer on display too";
 }
 
 } // namespace

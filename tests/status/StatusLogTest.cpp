@@ -69,6 +69,26 @@ TEST_F(StatusLogTest, LineBreaksInsideAMessageShowAsBlanks)
     EXPECT_FALSE(shown.contains('\n' + QString("SP4")));
 }
 
+TEST_F(StatusLogTest, KeepsEveryLineOfTheSessionWithoutItsSecret)
+{
+    for (int i = 1; i <= 12; ++i)
+        log.ShowStatus(QString::number(i));
+    log.AppendStatus(" more");
+    log.setSecret("Tiger7");
+    log.ShowStatus("Database reports: login TIGER7 refused; tiger7 again");
+    const QStringList session = log.sessionLines();
+    ASSERT_EQ(session.size(), 13);
+    EXPECT_EQ(session.first(), "09:05:07   1");
+    EXPECT_EQ(session[11], "09:05:07   12 more");
+    EXPECT_EQ(session.last(), "09:05:07   Database reports: login ****** refused; ****** again");
+    EXPECT_EQ(newest(), session.last()) << "the display never shows it either";
+
+    // A secret too short to hide everywhere is hidden where it stands as a word.
+    log.setSecret("ab");
+    log.ShowStatus("tab ab AB-x");
+    EXPECT_EQ(newest(), "09:05:07   tab ** **-x");
+}
+
 TEST_F(StatusLogTest, ShortDescriptionGetsALineOfItsOwn)
 {
     log.ShowStatus("Database reports: ");

@@ -3,6 +3,10 @@
 #include "db/Triggers.h"
 #include "library/LibraryReader.h"
 #include "status/Failure.h"
+#include "status/SessionLog.h"
+
+#include <QDir>
+#include <QStandardPaths>
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -37,6 +41,7 @@ public:
         });
         return answer;
     }
+    QString saveFileName(const QString&) override { return {}; }
     void endProgram(int) override {}
 
 private:
@@ -189,6 +194,8 @@ void MainController::cmdConnect_Click()
     m_view.setImportFrameVisible(false);
     m_view.setUserId(db::upperCased(m_view.userId()));
     m_view.setPassword(db::upperCased(m_view.password()));
+    // A driver may repeat the password in its words; the log must never hold it.
+    m_status.setSecret(m_view.password());
 
     const db::LoginInput input{m_view.platform(), m_view.serverName(), m_view.dataSource(),
                                m_view.userId(), m_view.password()};
@@ -262,6 +269,16 @@ void MainController::connectEnded(ConnectResult::Outcome outcome, bool)
 
 void MainController::cmdImport_Click()
 {
+    startImport(false);
+}
+
+void MainController::cmdCheckImport_Click()
+{
+    startImport(true);
+}
+
+void MainController::startImport(bool checkOnly)
+{
     if (m_ended || isBusy())
         return;
     if (!m_loggedIn) {
@@ -286,16 +303,17 @@ void MainController::cmdImport_Click()
     m_view.setImportEnabled(false);
     m_view.setBusy(true);
     m_view.setCancelVisible(true);
-    m_executor.toWorker([this, chosen] { import(chosen); });
+    m_executor.toWorker([this, chosen, checkOnly] { import(chosen, checkOnly); });
 }
 
-void MainController::import(const std::vector<selection::ApparatusEntry>& chosen)
+void MainController::import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly)
 {
     m_connection->clearCancel();
     if (m_cancelRequested)
         m_connection->cancel();
 
     selection::ImportRun run(*m_database, m_library, m_domain, m_status);
+    run.setCheckOnly(checkOnly);
     run.setProgress([this](int done, int total) {
         m_executor.toWindow([this, done, total] { m_view.setProgress(done, total); });
     });
@@ -439,6 +457,28 @@ void MainController::triggersDidNotComeBack()
                           ApplicationTitle, MessageIcon::Warning);
     }
     endProgram(m_endCode);
+}
+
+QString MainController::sessionText() const
+{
+    return m_status.sessionLines().join(QLatin1Char('\n'));
+}
+
+void MainController::mnuFileSaveLog_Click()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                                  .filePath(status::suggestedLogName(QDateTime::currentDateTime()));
+    const QString path = m_dialogs.saveFileName(suggested);
+    if (path.isEmpty())
+        return;
+    const QString failure = status::writeSessionLog(path, status::sessionLogHeader(m_sessionStart),
+                                                    m_status.sessionLines());
+    if (!failure.isEmpty())
+        m_dialogs.message(QStringLiteral("The log could not be saved to ") + path +
+                              QStringLiteral(":\n") + failure +
+                              QStringLiteral("\n\nNothing of it is lost; try another place."),
+                          ApplicationTitle, MessageIcon::Warning);
 }
 
 bool MainController::closeRequested()

@@ -11,6 +11,7 @@
 #include "selection/ImportRun.h"
 #include "status/StatusLog.h"
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 
@@ -35,7 +36,11 @@ public:
     void Form_Activate();
     void cmdConnect_Click();
     void cmdImport_Click();
+    void cmdCheckImport_Click();
     void cmdCancel_Click();
+    void mnuFileSaveLog_Click();
+    // Every line of the session, oldest first, for Copy All.
+    QString sessionText() const;
     void mnuFileExit_Click();
     // The window's close button: like File, Exit. False while work is stopping; the program
     // then ends itself.
@@ -65,7 +70,8 @@ private:
     // On the worker.
     void readLibrary();
     void connect(const db::LoginInput& input);
-    void import(const std::vector<selection::ApparatusEntry>& chosen);
+    void startImport(bool checkOnly);
+    void import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly);
     bool reconnectAndEnableTriggers(const db::LoginInput& input);
     void setActiveConnection(db::Connection* connection);
 
@@ -87,6 +93,7 @@ private:
     status::StatusLog m_status;
     std::atomic_bool m_displayPending{false};
     library::VendorLibrary m_library;
+    const QDate m_sessionStart = QDate::currentDate();
     bool Activated = false;
     QString LibraryVersion;
 

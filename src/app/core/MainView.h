@@ -25,6 +25,8 @@ public:
     virtual void message(const QString& text, const QString& title, MessageIcon icon) = 0;
     // Shows a question with Yes (the default) and No; true for Yes.
     virtual bool question(const QString& text, const QString& title, MessageIcon icon) = 0;
+    // Asks where to save a file, offering `suggestedPath`; empty when the user cancels.
+    virtual QString saveFileName(const QString& suggestedPath) = 0;
     // Ends the program at once; no further handler runs.
     virtual void endProgram(int exitCode) = 0;
 };
@@ -50,7 +52,9 @@ public:
 
     // Step 2
     virtual void setImportFrameVisible(bool visible) = 0;
+    // Shows Import and Check Import.
     virtual void showImportButton() = 0;
+    // Import and Check Import together.
     virtual void setImportEnabled(bool enabled) = 0;
     virtual void clearApparatusList() = 0;
     virtual void addApparatusLine(const QString& line) = 0;

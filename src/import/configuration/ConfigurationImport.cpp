@@ -109,7 +109,12 @@ ApparatusOutcome ConfigurationImport::importRow(int rowStart)
         m_session.library().stripConfig.row(rowStart, library::StripConfigWidth);
     db::Database& database = m_session.database();
     return m_session.writeWhole([&] { writeConfiguration(row); }, CommitMessage,
-                                [&] { db::EnableTriggers(database); });
+                                [&] {
+                                    // On Oracle this statement commits whatever is open, which
+                                    // would keep a check's rows.
+                                    if (!(database.checkOnly() && database.isOracle()))
+                                        db::EnableTriggers(database);
+                                });
 }
 
 void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)

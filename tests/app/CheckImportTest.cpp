@@ -1,0 +1,147 @@
+// Check Import against the test server: it must leave every table exactly as it was, and say
+// exactly what the import right after it then writes.
+
+#include "app/core/MainController.h"
+
+#include "app/FakeMainView.h"
+#include "db/OdbcConnection.h"
+#include "support/PackedProgram.h"
+#include "support/QtPrinters.h"
+#include "support/TestDatabase.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace tarnwell;
+using tarnwell::testing::FakeMainView;
+using tarnwell::testing::RecordingDialogs;
+using tarnwell::testing::TestDatabase;
+
+namespace {
+
+const QStringList Tables = {
+    "strip_config", "strip_config_term", "term_mfr",        "term_mfr_mod",  "term_color",
+    "panel",        "udf_panel",         "strip_mfr",       "strip_mfr_mod", "strip_type",
+    "panel_strip",  "channel",           "panel_strip_term"};
+
+class CheckImportTest : public ::testing::Test
+{
+protected:
+    CheckImportTest() : controller(view, dialogs, connections, program().path())
+    {
+        controller.Form_Load();
+        controller.Form_Activate();
+        view.chosenPlatform = db::Platform::SQLServer;
+        view.server = database.server();
+        view.database = database.name();
+        view.logon = database.logon();
+        view.pass = database.password();
+        view.mode = app::ImportMode::All;
+    }
+
+    static const tarnwell::testing::PackedProgram& program()
+    {
+        static const tarnwell::testing::PackedProgram packed;
+        return packed;
+    }
+
+    // Every table of the schema, whole, as text.
+    std::map<QString, QString> content()
+    {
+        std::map<QString, QString> tables;
+        for (const QStringList& row :
+             database.rows("SELECT tablename FROM pg_tables WHERE schemaname = 'public'")) {
+            tables[row[0]] = database.value(
+                "SELECT coalesce(string_agg(t::text, E'\\n' ORDER BY t::text), '') FROM " +
+                tarnwell::testing::sqlIdentifier(row[0]) + " t");
+        }
+        return tables;
+    }
+    std::map<QString, int> counts()
+    {
+        std::map<QString, int> result;
+        for (const QString& table : Tables)
+            result[table] = database.value("SELECT count(*) FROM " + table).toInt();
+        return result;
+    }
+    QStringList shown() const
+    {
+        QStringList result;
+        for (const QString& line : controller.status().sessionLines())
+            result.append(line.mid(11));
+        return result;
+    }
+
+    // Checks, proves nothing changed, imports, and compares what the check said with what the
+    // import wrote.
+    void expectTheCheckToForetellTheImport()
+    {
+        controller.cmdConnect_Click();
+        const std::map<QString, QString> before = content();
+        const std::map<QString, int> countsBefore = counts();
+        const qsizetype linesBefore = controller.status().sessionLines().size();
+
+        controller.cmdCheckImport_Click();
+        EXPECT_EQ(content(), before) << "a check writes nothing";
+        const QStringList checked = shown().mid(linesBefore);
+        ASSERT_GE(checked.size(), Tables.size() + 1);
+        EXPECT_EQ(checked.last(), "Check only: nothing was written.");
+        std::map<QString, int> foretold;
+        const QStringList perTable = checked.mid(checked.size() - 1 - Tables.size(), Tables.size());
+        static const QRegularExpression line(
+            "^Check only: (\\w+) would receive (\\d+) new rows\\.$");
+        for (int i = 0; i < Tables.size(); ++i) {
+            const QRegularExpressionMatch match = line.match(perTable[i]);
+            ASSERT_TRUE(match.hasMatch()) << perTable[i].toStdString();
+            EXPECT_EQ(match.captured(1), Tables[i]) << "tables in their fixed order";
+            foretold[match.captured(1)] = match.captured(2).toInt();
+        }
+
+        controller.cmdImport_Click();
+        const QStringList imported = shown().mid(linesBefore + checked.size());
+        std::map<QString, int> written;
+        const std::map<QString, int> countsAfter = counts();
+        for (const QString& table : Tables)
+            written[table] = countsAfter.at(table) - countsBefore.at(table);
+        EXPECT_EQ(foretold, written);
+        // The same failures with the same words, and the same honest end.
+        EXPECT_EQ(checked.mid(0, imported.size()), imported);
+        EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE tgenabled = 'D'"), "0");
+    }
+
+    TestDatabase database;
+    FakeMainView view;
+    RecordingDialogs dialogs;
+    db::OdbcConnectionFactory connections;
+    app::MainController controller;
+};
+
+TEST_F(CheckImportTest, ForetellsTheImportOfTheWholeLibrary)
+{
+    expectTheCheckToForetellTheImport();
+    EXPECT_EQ(database.value("SELECT count(*) FROM panel_strip"), "7");
+}
+
+TEST_F(CheckImportTest, ForetellsTheFailuresOfALibraryWithFailingApparatuses)
+{
+    // Refused by what they are, so that the check and the import meet the same refusals.
+    database.exec("ALTER TABLE term_mfr_mod ADD CONSTRAINT no_segment_protectors CHECK "
+                  "(term_mod_name NOT LIKE 'KD-SP%')");
+    expectTheCheckToForetellTheImport();
+    EXPECT_EQ(database.value("SELECT count(*) FROM strip_config"), "5");
+    EXPECT_FALSE(shown().filter("no_segment_protectors").isEmpty());
+}
+
+TEST_F(CheckImportTest, ForetellsASecondRunIntoADomainThatHoldsTheLibrary)
+{
+    controller.cmdConnect_Click();
+    controller.cmdImport_Click();
+    expectTheCheckToForetellTheImport();
+    EXPECT_EQ(database.value("SELECT count(*) FROM strip_config"), "16");
+    EXPECT_EQ(database.value("SELECT count(*) FROM panel"), "1") << "the box is found, not made";
+}
+
+} // namespace
