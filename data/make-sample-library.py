@@ -5,9 +5,19 @@ The seven files are Windows-1252 text, one table row per line, values separated
 by commas, lines ending in CR LF. Every row has exactly its table's width; the
 column lists below name every position so that a row can be read against them.
 
-Usage: make-sample-library.py [OUTPUT_DIR]   (default: sample-library beside this script)
+Usage: make-sample-library.py [--scale N] [OUTPUT_DIR]
+       (default: sample-library beside this script)
+
+With --scale N the library holds N copies of the sample, for measuring the
+program on large libraries: copy 1 is the sample itself; every further copy has
+identifiers of its own, continuing the sample's numbering, and appends " #k" to
+the names that identify an apparatus (configuration, channel, strip and model
+names), so that every copy is listed and imported as apparatuses of their own.
+Manufacturers, strip types and terminal colours stay shared, as in a real
+export.
 """
 
+import argparse
 import os
 import sys
 
@@ -621,15 +631,68 @@ TABLES = (EXPORT_VERSION, STRIP_CONFIG, STRIP_CONFIG_TERM, TERMINAL_COLORS, PANE
           CHANNEL, PANEL_STRIP_TERM)
 
 
+# Columns a further copy renumbers, each with the table whose rows it counts: identifiers the
+# tables are tied by, and the exporter's own identifiers derived from them, which a real export
+# would carry distinct too. Each copy continues the numbering where the previous one ended.
+COPY_IDS = {
+    STRIP_CONFIG: (("STRIP_CONFIG_ID", STRIP_CONFIG), ("TERM_MOD_ID", STRIP_CONFIG)),
+    STRIP_CONFIG_TERM: (("STRIP_CONFIG_ID", STRIP_CONFIG),
+                        ("STRIP_CONFIG_TERM_ID", STRIP_CONFIG_TERM)),
+    PANEL_STRIP: (("STRIP_ID", PANEL_STRIP), ("PANEL_STRIP_SEQ", PANEL_STRIP),
+                  ("STRIP_MOD_ID", PANEL_STRIP)),
+    CHANNEL: (("STRIP_ID", PANEL_STRIP), ("CHANNEL_ID", CHANNEL)),
+    PANEL_STRIP_TERM: (("STRIP_ID", PANEL_STRIP), ("TERM_ID", PANEL_STRIP_TERM),
+                       ("TERM_MOD_ID", CHANNEL), ("CHANNEL_ID", CHANNEL)),
+}
+# Names that tell one apparatus from another; a name left empty stays empty.
+COPY_NAMES = {
+    STRIP_CONFIG: ("STRIP_CONFIG_NAME", "TERM_MOD_NAME", "STRIP_NAME_DEFAULT"),
+    PANEL_STRIP: ("STRIP_NAME", "STRIP_MOD_NAME"),
+    CHANNEL: ("TERM_MOD_NAME",),
+}
+
+
+def copy_rows(table, k):
+    """The rows of copy k of `table`; copy 1 is the sample's own."""
+    if k == 1:
+        return table.rows
+    rows = []
+    for row in table.rows:
+        row = list(row)
+        for column, counted in COPY_IDS.get(table, ()):
+            value = row[table.pos(column)]
+            if value not in ("", "0"):  # "0" stands for "none" in the exporter's identifiers
+                row[table.pos(column)] = str(int(value) + (k - 1) * len(counted.rows))
+        for column in COPY_NAMES.get(table, ()):
+            if row[table.pos(column)]:
+                row[table.pos(column)] += f" #{k}"
+        rows.append(row)
+    return rows
+
+
+def scaled_text(table, scale):
+    if table is EXPORT_VERSION or table is TERMINAL_COLORS:
+        return table.text(), len(table.rows)
+    rows = [row for k in range(1, scale + 1) for row in copy_rows(table, k)]
+    return "".join(",".join(row) + LINE_END for row in rows), len(rows)
+
+
 def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
-    out = argv[1] if len(argv) > 1 else os.path.join(here, "sample-library")
-    os.makedirs(out, exist_ok=True)
+    parser = argparse.ArgumentParser(description="Writes the sample library, or N copies of it.")
+    parser.add_argument("--scale", type=int, default=1, metavar="N",
+                        help="copies of the sample to write (default 1: the sample itself)")
+    parser.add_argument("out", nargs="?", default=os.path.join(here, "sample-library"))
+    args = parser.parse_args(argv[1:])
+    if args.scale < 1:
+        parser.error("--scale must be at least 1")
+    os.makedirs(args.out, exist_ok=True)
     for table in TABLES:
-        data = table.text().encode(ENCODING)  # fails loudly on a character outside the code page
-        with open(os.path.join(out, table.name), "wb") as f:
+        text, count = scaled_text(table, args.scale)
+        data = text.encode(ENCODING)  # fails loudly on a character outside the code page
+        with open(os.path.join(args.out, table.name), "wb") as f:
             f.write(data)
-        print(f"{table.name}: {len(table.rows)} rows of {table.width} values")
+        print(f"{table.name}: {count} rows of {table.width} values")
     return 0
 
 
