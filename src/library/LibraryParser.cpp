@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 
 namespace tarnwell::library {
 
@@ -107,7 +108,7 @@ void LibraryParser::feed(QByteArrayView bytes)
                 return static_cast<std::uint32_t>(static_cast<unsigned char>(m_buffer[i]));
             };
             m_contentLength = byteAt(0) << 24 | byteAt(1) << 16 | byteAt(2) << 8 | byteAt(3);
-            m_buffer.clear();
+            m_buffer.resize(0); // keeps its capacity: clear() would free it
             if (m_contentLength >= 0x80000000u) {
                 // Two lines: one would be wider than the display.
                 reportFormatError(QStringLiteral("Error in data format: a record length of ") +
@@ -127,7 +128,7 @@ void LibraryParser::feed(QByteArrayView bytes)
             break;
         case State::NameLength:
             m_nameLength = static_cast<unsigned char>(bytes[pos++]);
-            m_buffer.clear();
+            m_buffer.resize(0);
             m_state = State::SecondSpace;
             break;
         case State::SecondSpace:
@@ -154,9 +155,41 @@ void LibraryParser::feed(QByteArrayView bytes)
                 endRecord();
             }
             break;
-        case State::RecordContent:
+        case State::RecordContent: {
+            // Ordinary bytes in bulk; separators, line ends and the content's last byte one by
+            // one, since each of them can end a value, a line or the record.
+            const qsizetype room =
+                std::min<qsizetype>(size - pos, qsizetype(m_contentLength - m_contentRead) - 1);
+            static constexpr auto special = [] {
+                std::array<bool, 256> table{};
+                table[','] = table['\r'] = table['\n'] = true;
+                return table;
+            }();
+            const char* data = bytes.data() + pos;
+            qsizetype run = 0;
+            while (run < room && !special[static_cast<unsigned char>(data[run])])
+                ++run;
+            // The common case, a whole value and its separator within this piece, goes to the
+            // table straight from the piece.
+            if (m_buffer.isEmpty() && !m_options.writeCopies && run < room &&
+                (data[run] == ',' || data[run] == '\r')) {
+                if (m_table)
+                    m_table->appendWindows1252(stripBlanks(QByteArrayView(data, run)));
+                ++m_recordValues;
+                m_contentRead += static_cast<std::uint32_t>(run + 1);
+                m_state = data[run] == ',' ? State::RecordContent : State::LineFeedAfterReturn;
+                pos += run + 1;
+                break;
+            }
+            if (run > 0) {
+                m_buffer.append(bytes.data() + pos, run);
+                m_contentRead += static_cast<std::uint32_t>(run);
+                pos += run;
+                break;
+            }
             contentByte(bytes[pos++]);
             break;
+        }
         case State::LineFeedAfterReturn:
             lineFeedAfterReturn(bytes[pos++]);
             break;
@@ -173,7 +206,7 @@ void LibraryParser::finish()
         if (m_options.recordRead)
             m_options.recordRead(m_name, m_recordValues);
     }
-    m_buffer.clear();
+    m_buffer.resize(0);
     m_state = State::Ignoring;
     closeCopy();
     if (m_formatErrors > MaxShownFormatErrors) {
@@ -198,14 +231,18 @@ void LibraryParser::expectSeparator(char byte, char expected)
         reportFormatError(QStringLiteral("Error: expected data character '") +
                           QLatin1Char(expected) + QLatin1Char('\''));
     }
-    m_buffer.clear();
+    m_buffer.resize(0);
 }
 
 void LibraryParser::completeName()
 {
     m_name = decodeWindows1252(m_buffer);
-    m_buffer.clear();
+    m_buffer.resize(0);
     m_table = m_library.table(m_name);
+    // A value never has more characters than its bytes. A damaged length cannot get here: it
+    // ends the read before the name is read.
+    if (m_table)
+        m_table->reserveMore(qsizetype(m_contentLength));
     m_recordValues = 0;
     m_status.ShowStatus(QStringLiteral("Reading ") + m_name);
     if (m_options.writeCopies)
@@ -261,21 +298,21 @@ void LibraryParser::lineFeedAfterReturn(char byte)
 void LibraryParser::storeValue(char terminator)
 {
     if (m_table)
-        m_table->append(decodeWindows1252(stripBlanks(m_buffer)));
+        m_table->appendWindows1252(stripBlanks(m_buffer));
     ++m_recordValues;
     if (m_options.writeCopies) {
         if (terminator)
             m_buffer.append(terminator);
         writeCopy(m_buffer);
     }
-    m_buffer.clear();
+    m_buffer.resize(0);
 }
 
 void LibraryParser::endRecord()
 {
     if (m_options.recordRead)
         m_options.recordRead(m_name, m_recordValues);
-    m_buffer.clear();
+    m_buffer.resize(0);
     m_state = State::ContentLength;
 }
 

@@ -1,28 +1,41 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <vector>
+
 namespace tarnwell::library {
 
 // One library file as a flat, 1-based run of trimmed values; a row is a fixed-width run of them.
+// The values are kept end to end in one text with their ends beside it: a library holds a
+// million short values or more, and one allocation each would cost many times the text.
 class LibraryTable
 {
 public:
     using Row = QStringList; // 0-based within the row
 
-    int Count() const { return static_cast<int>(m_values.size()) - 1; }
+    int Count() const { return static_cast<int>(m_ends.size()) - 1; }
     // Value i, 1 <= i <= Count(); value 0 exists and is empty. Throws Failure outside 0..Count().
-    const QString& value(int i) const;
-    void append(const QString& value) { m_values.append(value); }
+    QString value(int i) const { return view(i).toString(); }
+    QStringView view(int i) const;
+    void append(QStringView value);
+    void append(const QString& value) { append(QStringView(value)); }
+    // Room for `characters` more characters of values, so that a record of known length is
+    // stored without moving what came before.
+    void reserveMore(qsizetype characters);
+    // Appends the Windows-1252 bytes as one value, decoded.
+    void appendWindows1252(QByteArrayView bytes);
 
     // The row of `width` values starting at value `start`; throws Failure when it runs past
     // Count().
     Row row(int start, int width) const;
 
 private:
-    QStringList m_values{QString()};
+    std::vector<char16_t> m_text;
+    std::vector<qsizetype> m_ends{0}; // value i is m_text from m_ends[i - 1] to m_ends[i]
 };
 
 // Walks a table row by row from value 1. The first row is always read (an empty table or a

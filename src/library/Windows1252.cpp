@@ -21,12 +21,21 @@ char16_t decodeByte(unsigned char byte)
 }
 } // namespace
 
+char16_t decodeWindows1252Byte(unsigned char byte)
+{
+    return decodeByte(byte);
+}
+
+void decodeWindows1252Into(QByteArrayView bytes, QChar* out)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(decodeByte(static_cast<unsigned char>(bytes[i])));
+}
+
 QString decodeWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = QChar(decodeByte(static_cast<unsigned char>(bytes[i])));
+    decodeWindows1252Into(bytes, text.data());
     return text;
 }
 
