@@ -462,8 +462,12 @@ QList<int> frmMain::selectedLines() const
 
 void frmMain::setProgress(int done, int total)
 {
-    prgImport->setVisible(total > 0);
-    if (total > 0) {
+    prgImport->setVisible(total != 0);
+    if (total < 0) {
+        prgImport->setFormat(QStringLiteral("Waiting for another import"));
+        prgImport->setRange(0, 0);
+    } else if (total > 0) {
+        prgImport->setFormat(QStringLiteral("Apparatus %v of %m"));
         prgImport->setRange(0, total);
         prgImport->setValue(done);
     }

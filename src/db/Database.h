@@ -55,6 +55,8 @@ public:
 
     Platform platform() const { return m_platform; }
     bool isOracle() const { return m_platform == Platform::Oracle; }
+    // The DBMS the connection really reaches, as its driver names it; empty when unknown.
+    QString dbmsName() const { return m_connection.dbmsName(); }
     Connection& connection() { return m_connection; }
     status::StatusLog& status() { return m_status; }
 

@@ -1,5 +1,7 @@
 #include "selection/ImportRun.h"
 
+#include "selection/ImportLock.h"
+
 #include "db/Triggers.h"
 #include "import/ImportSession.h"
 #include "import/configuration/ConfigurationImport.h"
@@ -55,7 +57,14 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     RunReport report;
     bool triggersSuspended = false;
     QString current;
+    // Before the first statement and given back after the last: a second run into the domain
+    // waits for this one, instead of taking the same identifiers.
+    ImportLock lock(m_database, m_status, m_domain.proj_id);
     try {
+        lock.take([this] {
+            if (m_progress)
+                m_progress(0, -1);
+        });
         const db::ResultSet pau = m_database.RunQuery(PlantAreaUnitQuery(m_domain));
         m_domain.plant_id = textOf(pau.value(0));
         m_domain.area_id = textOf(pau.value(1));

@@ -45,7 +45,8 @@ public:
     // A check runs the very same statements and keeps nothing: see Database::beginCheck.
     void setCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
 
-    // Called with (apparatus done, apparatus chosen) as the run goes on.
+    // Called with (apparatus done, apparatus chosen) as the run goes on; (0, -1) while the run
+    // waits for another import into the domain to end.
     void setProgress(std::function<void(int, int)> progress) { m_progress = std::move(progress); }
 
     // Cancelling goes through the connection (Connection::cancel): the statement under way

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace tarnwell;
@@ -51,12 +52,6 @@ public:
         view.database = database.name();
         view.logon = database.logon();
         view.pass = database.password();
-        view.onStatusText = [this] {
-            for (const QString& line : view.statusText.split("\r\n")) {
-                if (!line.isEmpty() && (seen.isEmpty() || !seen.contains(line)))
-                    seen.append(line);
-            }
-        };
     }
 
     void connect()
@@ -92,7 +87,14 @@ public:
     db::OdbcConnectionFactory connections;
     app::ThreadExecutor executor;
     app::MainController controller;
-    QStringList seen; // every status line the display showed
+    // Every status line of the session, without its time stamp.
+    QStringList all() const
+    {
+        QStringList result;
+        for (const QString& line : controller.status().sessionLines())
+            result.append(line.mid(11));
+        return result;
+    }
 };
 
 class ResilienceTest : public ::testing::Test
@@ -283,8 +285,8 @@ TEST_F(ResilienceTest, ASessionTheServerEndsIsReconnectedToSwitchTheTriggersOn)
                         "current_database() AND wait_event_type = 'Lock'");
     });
     expectRecoveryAndFinish(window);
-    EXPECT_EQ(window.seen.filter("The connection to the database was lost while importing ").size(),
-              1)
+    EXPECT_EQ(
+        window.all().filter("The connection to the database was lost while importing ").size(), 1)
         << "the run stops at once instead of failing each remaining apparatus";
 }
 
@@ -337,7 +339,75 @@ TEST_F(StoppedServerTest, AServerStoppedAndStartedAgainIsReconnectedToo)
     });
     database().reconnect();
     expectRecoveryAndFinish(window);
-    EXPECT_FALSE(window.seen.filter("switch the triggers on (attempt ").isEmpty());
+    EXPECT_FALSE(window.all().filter("switch the triggers on (attempt ").isEmpty());
+}
+
+// Two users importing into one domain at the same moment: the second waits for the first.
+TEST_F(ResilienceTest, TwoImportsIntoOneDomainRunOneAfterTheOther)
+{
+    ThreadedWindow first(database());
+    ThreadedWindow second(database());
+    first.connect();
+    second.connect();
+    first.import(app::ImportMode::All);
+    second.import(app::ImportMode::All);
+    waitFor([&] { return !first.controller.isBusy() && !second.controller.isBusy(); }, 60'000);
+
+    const QString waiting = "Another import into this domain is under way; waiting for it to end.";
+    EXPECT_EQ(first.all().count(waiting) + second.all().count(waiting), 1);
+    ThreadedWindow& waited = first.all().contains(waiting) ? first : second;
+    EXPECT_NE(
+        std::find(waited.view.progress.begin(), waited.view.progress.end(), std::make_pair(0, -1)),
+        waited.view.progress.end())
+        << "the progress display shows the wait";
+    for (ThreadedWindow* window : {&first, &second}) {
+        EXPECT_TRUE(window->all().filter("Database reports").isEmpty())
+            << window->all().join('\n').toStdString();
+        EXPECT_TRUE(window->all().contains("Written whole: 29 apparatuses. Not written: 0."));
+    }
+    EXPECT_EQ(count("strip_config"), 16);
+    EXPECT_EQ(count("panel_strip"), 14);
+    EXPECT_EQ(count("panel_strip_term"), 120);
+    EXPECT_EQ(count("panel"), 1);
+    EXPECT_EQ(count("trigger_audit"), 0) << "no trigger fired during either run";
+    EXPECT_EQ(database().value("SELECT count(DISTINCT panel_strip_seq) FROM panel_strip"), "14");
+    EXPECT_EQ(disabledTriggers(), 0);
+}
+
+TEST_F(ResilienceTest, CancelEndsTheWaitForAnotherImportAndWritesNothing)
+{
+    auto holder = database().connect();
+    db::ResultSet taken;
+    ASSERT_TRUE(holder->query("SELECT pg_advisory_lock(hashtext('tarnwell-import-11'))", taken));
+    ThreadedWindow window(database());
+    window.connect();
+    window.import(app::ImportMode::All);
+    waitFor(
+        [&] {
+            return window.all().contains("Another import into this domain is under way; "
+                                         "waiting for it to end.");
+        },
+        10'000);
+    QElapsedTimer cancelling;
+    cancelling.start();
+    window.controller.cmdCancel_Click();
+    waitUntilIdle(window.controller, 10'000);
+    EXPECT_LT(cancelling.elapsed(), 2000);
+    EXPECT_EQ(count("strip_config"), 0);
+    EXPECT_EQ(disabledTriggers(), 0);
+    EXPECT_FALSE(window.all().contains("Triggers on PANEL and UDF_PANEL are DISABLED."))
+        << "the triggers are only touched once the lock is held";
+
+    // Another domain's import does not wait for this one.
+    ThreadedWindow other(database());
+    other.view.logon = "BRACKMOOR";
+    other.view.pass = "BRACK2";
+    other.connect();
+    other.import(app::ImportMode::All);
+    waitUntilIdle(other.controller, 30'000);
+    EXPECT_TRUE(other.all().filter("waiting for it to end").isEmpty());
+    EXPECT_TRUE(other.all().contains("Written whole: 29 apparatuses. Not written: 0."));
+    EXPECT_EQ(count("strip_config"), 8);
 }
 
 TEST_F(ResilienceTest, TriggersLeftOffAreOfferedAtLoginAndSwitchedOnOnlyWhenAsked)

@@ -4,6 +4,7 @@
 #include "import/ImportSession.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
+#include "support/StatusMessages.h"
 
 using namespace tarnwell;
 using namespace tarnwell::selection;
@@ -168,6 +169,45 @@ TEST(ImportRunStatements, RunFailureAfterSuspendingStillRestoresTheTriggers)
     EXPECT_EQ(connection.events.mid(connection.events.size() - 3),
               QStringList({"ROLLBACK", "ALTER TABLE panel ENABLE TRIGGER ALL",
                            "ALTER TABLE udf_panel ENABLE TRIGGER ALL"}));
+}
+
+TEST(ImportRunStatements, TheImportLockComesFirstAndGoesLast)
+{
+    tarnwell::testing::RecordingConnection connection;
+    connection.dbms = "Microsoft SQL Server";
+    connection.answer("sp_getapplock", "1")
+        .answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
+    status::StatusLog status;
+    db::Database database(connection, db::Platform::SQLServer, status);
+    db::DomainContext domain{"Works", "11", "1", "", "", ""};
+    library::VendorLibrary lib;
+    ImportRun(database, lib, domain, status).run({});
+    ASSERT_GE(connection.statements.size(), 5);
+    EXPECT_TRUE(connection.statements.first().contains(
+        "sp_getapplock @Resource = 'tarnwell-import-11', @LockMode = 'Exclusive', "
+        "@LockOwner = 'Session', @LockTimeout = 0"));
+    EXPECT_TRUE(connection.statements[1].startsWith("SELECT plant_id, area_id, unit_id"));
+    EXPECT_EQ(connection.statements.last(),
+              "EXEC sp_releaseapplock @Resource = 'tarnwell-import-11', @LockOwner = 'Session'");
+}
+
+TEST(ImportRunStatements, AnOracleAccountWithoutTheLockPackageImportsUnlocked)
+{
+    tarnwell::testing::RecordingConnection connection;
+    connection.dbms = "Oracle";
+    connection.refuse("DBMS_LOCK", "PLS-00201: identifier 'DBMS_LOCK' must be declared")
+        .answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
+    status::StatusLog status;
+    db::Database database(connection, db::Platform::Oracle, status);
+    db::DomainContext domain{"Works", "11", "1", "", "", ""};
+    library::VendorLibrary lib;
+    EXPECT_EQ(ImportRun(database, lib, domain, status).run({}).outcome, RunOutcome::Finished);
+    const QStringList shown = tarnwell::testing::statusMessages(status);
+    EXPECT_TRUE(shown.first().startsWith("The import lock of this database cannot be used"));
+    EXPECT_EQ(shown.last(), "No configurations or references imported at all.");
+    EXPECT_EQ(connection.statements.filter("DBMS_LOCK").size(), 1)
+        << "no release of a lock never held";
+    EXPECT_EQ(connection.statements.last(), "ALTER TABLE udf_panel ENABLE ALL TRIGGERS");
 }
 
 } // namespace

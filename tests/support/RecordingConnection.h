@@ -44,6 +44,9 @@ public:
     bool commit() override;
     bool rollback() override;
     QString lastError() const override { return m_lastError; }
+    QString dbmsName() const override { return dbms; }
+
+    QString dbms; // what SQLGetInfo(SQL_DBMS_NAME) would say; empty: not known
 
     // Every statement sent, in order.
     QStringList statements;

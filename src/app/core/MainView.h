@@ -61,7 +61,8 @@ public:
     virtual void setApparatusCountCaption(const QString& caption) = 0;
     virtual ImportMode importMode() const = 0;
     virtual QList<int> selectedLines() const = 0;
-    // Apparatus `done` of `total` during an import run; total 0 hides the progress display.
+    // Apparatus `done` of `total` during an import run; total 0 hides the progress display, a
+    // negative total shows it busy while the run waits for another one.
     virtual void setProgress(int done, int total) = 0;
     // Cancel is shown while Connect or an import is under way.
     virtual void setCancelVisible(bool visible) = 0;
