@@ -236,11 +236,15 @@ QWidget* frmMain::buildImportFrame()
         named(new QRadioButton(QStringLiteral(
                   "Import only the selected apparatus configurations and reference apparatuses")),
               "optSelected");
+    optMissing = named(new QRadioButton(QStringLiteral(
+                           "Import only the apparatus configurations and reference apparatuses "
+                           "not yet in the domain")),
+                       "optMissing");
     auto* modes = new QButtonGroup(fraImport);
-    modes->addButton(optAll);
-    modes->addButton(optSelected);
-    layout->addWidget(optAll);
-    layout->addWidget(optSelected);
+    for (QRadioButton* mode : {optAll, optSelected, optMissing}) {
+        modes->addButton(mode);
+        layout->addWidget(mode);
+    }
 
     auto* headings = named(new QLabel(columnHeadings()), "lblHeadings");
     headings->setFont(fixedPitchFont());
@@ -447,6 +451,8 @@ ImportMode frmMain::importMode() const
         return ImportMode::All;
     if (optSelected->isChecked())
         return ImportMode::Selected;
+    if (optMissing->isChecked())
+        return ImportMode::Missing;
     return ImportMode::None;
 }
 

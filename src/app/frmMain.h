@@ -87,6 +87,7 @@ private:
     QGroupBox* fraImport = nullptr;
     QRadioButton* optAll = nullptr;
     QRadioButton* optSelected = nullptr;
+    QRadioButton* optMissing = nullptr;
     QListWidget* lstApparatus = nullptr;
     QLabel* lblApparatusCount = nullptr;
     QPushButton* cmdImport = nullptr;

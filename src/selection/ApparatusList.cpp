@@ -112,12 +112,14 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
             for (int j = 1; j <= configs.Count(); j += library::StripConfigWidth) {
                 const LibraryTable::Row row = configs.row(j, library::StripConfigWidth);
                 armed = Armed::ConfigurationCheck;
-                const db::ResultSet found = database.RunQuery(
-                    configurationQuery(domain, row[ConfigManufacturer], row[ConfigName]));
+                const QString query =
+                    configurationQuery(domain, row[ConfigManufacturer], row[ConfigName]);
+                const db::ResultSet found = database.RunQuery(query);
                 add({ApparatusKind::Configuration, row[ConfigName], j,
                      ApparatusLine(ApparatusKind::Configuration, row[ConfigName],
                                    found.rowCount() != 0, row[ConfigDescription],
-                                   row[ConfigManufacturer])});
+                                   row[ConfigManufacturer]),
+                     query});
                 ++list.configurations;
             }
         }
@@ -127,12 +129,14 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
             for (int j = 1; j <= channels.Count(); j += library::ChannelWidth) {
                 const LibraryTable::Row row = channels.row(j, library::ChannelWidth);
                 armed = Armed::ReferenceCheck;
-                const db::ResultSet found = database.RunQuery(
-                    referenceQuery(domain, row[ChannelManufacturer], row[ChannelName]));
+                const QString query =
+                    referenceQuery(domain, row[ChannelManufacturer], row[ChannelName]);
+                const db::ResultSet found = database.RunQuery(query);
                 armed = Armed::Caller;
                 clsReference reference;
                 reference.name = row[ChannelName];
                 reference.row = j;
+                reference.listingQuery = query;
                 reference.listitem =
                     ApparatusLine(ApparatusKind::Reference, row[ChannelName], found.rowCount() != 0,
                                   row[ChannelDescription], row[ChannelManufacturer]);
@@ -158,7 +162,7 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
 
     for (std::size_t i = 1; i < references.size(); ++i)
         add({ApparatusKind::Reference, references[i].name, references[i].row,
-             references[i].listitem});
+             references[i].listitem, references[i].listingQuery});
     return ListOutcome::Complete;
 }
 

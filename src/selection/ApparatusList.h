@@ -19,9 +19,10 @@ enum class ApparatusKind { Configuration, Reference };
 struct ApparatusEntry
 {
     ApparatusKind kind = ApparatusKind::Configuration;
-    QString name; // the full name, never cut
-    int row = 0;  // first value of the row in StripConfig or Channel
-    QString line; // the fixed-width text the list shows
+    QString name;           // the full name, never cut
+    int row = 0;            // first value of the row in StripConfig or Channel
+    QString line;           // the fixed-width text the list shows
+    QString listingQuery{}; // the statement that asked the domain whether it holds this one
 };
 
 // A reference line waiting to be listed in name order.
@@ -31,6 +32,7 @@ public:
     QString name;
     QString listitem;
     int row = 0;
+    QString listingQuery{};
 };
 
 // "R1" to "R9" from the last two characters of a description, "??" for anything else.

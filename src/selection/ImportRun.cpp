@@ -52,6 +52,23 @@ const QStringList& ImportRun::CheckedTables()
     return tables;
 }
 
+bool ImportRun::alreadyInTheDomain(const ApparatusEntry& entry)
+{
+    try {
+        return m_database.RunQuery(entry.listingQuery).rowCount() > 0;
+    } catch (const Failure& failure) {
+        // Not knowing, the line is imported: a duplicate can be removed, a gap is not seen.
+        m_database.ReportDbFailure(
+            entry.kind == ApparatusKind::Configuration
+                ? QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed. "
+                                 "Database reports: ")
+                : QStringLiteral("The query to check if a REFERENCE strip is in SPI already "
+                                 "failed. Database reports: "),
+            failure.description());
+        return false;
+    }
+}
+
 RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
 {
     RunReport report;
@@ -86,6 +103,12 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
             if (m_progress)
                 m_progress(done, total);
             current = entry.name;
+            if (m_missingOnly && alreadyInTheDomain(entry)) {
+                m_status.ShowStatus(QStringLiteral("Already in the domain: ") + entry.name);
+                ++report.alreadyThere;
+                ++done;
+                continue;
+            }
             import::ApparatusOutcome outcome;
             if (entry.kind == ApparatusKind::Configuration) {
                 m_status.ShowStatus(QStringLiteral("Importing configuration: ") + entry.name);
@@ -158,7 +181,11 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
 
     m_status.ShowStatus(QStringLiteral("Written whole: ") + QString::number(report.written) +
                         QStringLiteral(" apparatuses. Not written: ") +
-                        QString::number(report.notWritten.size()) + QStringLiteral("."));
+                        QString::number(report.notWritten.size()) + QStringLiteral(".") +
+                        (m_missingOnly
+                             ? QStringLiteral(" Already in the domain: ") +
+                                   QString::number(report.alreadyThere) + QStringLiteral(".")
+                             : QString()));
     if (report.configurations > 0 || report.references > 0)
         m_status.ShowStatus(
             QStringLiteral("Finished importing ") + QString::number(report.configurations) +

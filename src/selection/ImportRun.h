@@ -27,6 +27,7 @@ struct RunReport
     int configurations = 0; // handed to their importer
     int references = 0;
     int written = 0;
+    int alreadyThere = 0;   // lines passed over as already in the domain
     QStringList notWritten; // names, in run order
     bool triggersOn = true; // false when switching them on again failed, or was not tried
     QString lostWhile;      // the apparatus under way when the connection went
@@ -42,6 +43,9 @@ public:
     ImportRun(db::Database& database, const library::VendorLibrary& library,
               db::DomainContext& domain, status::StatusLog& status);
 
+    // Passes over every line whose own listing query finds it in the domain at the moment the
+    // line's turn comes: what an interrupted run, another user or this run already wrote.
+    void setMissingOnly(bool missingOnly) { m_missingOnly = missingOnly; }
     // A check runs the very same statements and keeps nothing: see Database::beginCheck.
     void setCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
 
@@ -58,12 +62,15 @@ public:
     static const QStringList& CheckedTables();
 
 private:
+    bool alreadyInTheDomain(const ApparatusEntry& entry);
+
     db::Database& m_database;
     const library::VendorLibrary& m_library;
     db::DomainContext& m_domain;
     status::StatusLog& m_status;
     std::function<void(int, int)> m_progress;
     bool m_checkOnly = false;
+    bool m_missingOnly = false;
 };
 
 } // namespace tarnwell::selection

@@ -69,7 +69,7 @@ TEST_F(MainWindowTest, OpensWithStepOneOnlyAndNothingChosen)
     EXPECT_TRUE(child<QLabel>(*window, "lblDomain")->isHidden());
     EXPECT_TRUE(child<QRadioButton>(*window, "optSQLServer2005")->isHidden());
     EXPECT_TRUE(child<QRadioButton>(*window, "optWatcom")->isHidden());
-    for (const char* option : {"optOracle", "optSQLServer", "optAll", "optSelected"})
+    for (const char* option : {"optOracle", "optSQLServer", "optAll", "optSelected", "optMissing"})
         EXPECT_FALSE(child<QRadioButton>(*window, option)->isChecked()) << option;
     EXPECT_EQ(child<QLineEdit>(*window, "txtPassword")->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(child<QPushButton>(*window, "cmdConnect")->autoDefault());

@@ -293,7 +293,7 @@ void MainController::startImport(bool checkOnly)
     const QList<int> selected =
         mode == ImportMode::Selected ? m_view.selectedLines() : QList<int>();
     for (int i = 0; i < static_cast<int>(m_list.entries.size()); ++i) {
-        if (mode == ImportMode::All || selected.contains(i))
+        if (mode == ImportMode::All || mode == ImportMode::Missing || selected.contains(i))
             chosen.push_back(m_list.entries[static_cast<std::size_t>(i)]);
     }
 
@@ -303,10 +303,13 @@ void MainController::startImport(bool checkOnly)
     m_view.setImportEnabled(false);
     m_view.setBusy(true);
     m_view.setCancelVisible(true);
-    m_executor.toWorker([this, chosen, checkOnly] { import(chosen, checkOnly); });
+    const bool missingOnly = mode == ImportMode::Missing;
+    m_executor.toWorker(
+        [this, chosen, checkOnly, missingOnly] { import(chosen, checkOnly, missingOnly); });
 }
 
-void MainController::import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly)
+void MainController::import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly,
+                            bool missingOnly)
 {
     m_connection->clearCancel();
     if (m_cancelRequested)
@@ -314,6 +317,7 @@ void MainController::import(const std::vector<selection::ApparatusEntry>& chosen
 
     selection::ImportRun run(*m_database, m_library, m_domain, m_status);
     run.setCheckOnly(checkOnly);
+    run.setMissingOnly(missingOnly);
     run.setProgress([this](int done, int total) {
         m_executor.toWindow([this, done, total] { m_view.setProgress(done, total); });
     });

@@ -71,7 +71,8 @@ private:
     void readLibrary();
     void connect(const db::LoginInput& input);
     void startImport(bool checkOnly);
-    void import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly);
+    void import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly,
+                bool missingOnly);
     bool reconnectAndEnableTriggers(const db::LoginInput& input);
     void setActiveConnection(db::Connection* connection);
 

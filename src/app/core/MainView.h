@@ -13,7 +13,7 @@ inline const QString MainWindowCaption =
     QStringLiteral("Tarnwell - Vendor Library Import Application");
 
 enum class MessageIcon { Critical, Warning, Information };
-enum class ImportMode { None, All, Selected };
+enum class ImportMode { None, All, Selected, Missing };
 
 // Message boxes and the end of the program, kept behind one seam so that tests can watch them
 // without a modal dialog blocking.

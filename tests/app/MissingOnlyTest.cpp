@@ -1,0 +1,143 @@
+// "Import only what the domain lacks" against the test server: after an interrupted run it
+// completes the domain without a duplicate, and a second time it writes nothing.
+
+#include "app/core/MainController.h"
+
+#include "app/FakeMainView.h"
+#include "db/OdbcConnection.h"
+#include "support/PackedProgram.h"
+#include "support/QtPrinters.h"
+#include "support/TestDatabase.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tarnwell;
+using tarnwell::testing::FakeMainView;
+using tarnwell::testing::RecordingDialogs;
+using tarnwell::testing::TestDatabase;
+
+namespace {
+
+const QStringList Tables = {
+    "strip_config", "strip_config_term", "term_mfr",        "term_mfr_mod",  "term_color",
+    "panel",        "udf_panel",         "strip_mfr",       "strip_mfr_mod", "strip_type",
+    "panel_strip",  "channel",           "panel_strip_term"};
+
+const tarnwell::testing::PackedProgram& program()
+{
+    static const tarnwell::testing::PackedProgram packed;
+    return packed;
+}
+
+// The window's logic logged into one test database's domain.
+struct Session
+{
+    explicit Session(TestDatabase& database)
+        : controller(view, dialogs, connections, program().path())
+    {
+        controller.Form_Load();
+        controller.Form_Activate();
+        view.chosenPlatform = db::Platform::SQLServer;
+        view.server = database.server();
+        view.database = database.name();
+        view.logon = database.logon();
+        view.pass = database.password();
+        controller.cmdConnect_Click();
+    }
+    void import(app::ImportMode mode)
+    {
+        view.mode = mode;
+        controller.cmdImport_Click();
+    }
+    QStringList shown() const
+    {
+        QStringList result;
+        for (const QString& line : controller.status().sessionLines())
+            result.append(line.mid(11));
+        return result;
+    }
+
+    FakeMainView view;
+    RecordingDialogs dialogs;
+    db::OdbcConnectionFactory connections;
+    app::MainController controller;
+};
+
+// A table's rows as text, every column but the identifiers the program allocates, sorted.
+QStringList withoutIdentifiers(TestDatabase& database, const QString& table)
+{
+    const QString columns =
+        database.value("SELECT string_agg(column_name, ', ' ORDER BY ordinal_position) FROM "
+                       "information_schema.columns WHERE table_name = " +
+                       tarnwell::testing::sqlLiteral(table) +
+                       " AND column_name NOT LIKE '%\\_id' AND column_name <> 'panel_strip_seq'");
+    QStringList rows;
+    for (const QStringList& row : database.rows("SELECT " + columns + " FROM " + table))
+        rows.append(row.join('|'));
+    rows.sort();
+    return rows;
+}
+
+TEST(MissingOnly, CompletesAnInterruptedRunWithoutDuplicatesAndThenWritesNothing)
+{
+    TestDatabase whole;
+    {
+        Session single(whole);
+        single.import(app::ImportMode::All);
+    }
+
+    TestDatabase database;
+    Session session(database);
+    // The run is cut off wherever a segment protector's model is written.
+    database.exec("ALTER TABLE term_mfr_mod ADD CONSTRAINT interrupted CHECK "
+                  "(term_mod_name NOT LIKE 'KD-SP%')");
+    session.import(app::ImportMode::All);
+    ASSERT_LT(database.value("SELECT count(*) FROM strip_config").toInt(), 8);
+    database.exec("ALTER TABLE term_mfr_mod DROP CONSTRAINT interrupted");
+
+    session.controller.cmdConnect_Click();
+    const qsizetype before = session.shown().size();
+    session.import(app::ImportMode::Missing);
+    const QStringList completing = session.shown().mid(before);
+    for (const QString& table : Tables)
+        EXPECT_EQ(withoutIdentifiers(database, table), withoutIdentifiers(whole, table))
+            << table.toStdString();
+    EXPECT_FALSE(completing.filter("Already in the domain: ").isEmpty());
+    EXPECT_TRUE(completing.filter("Database reports").isEmpty())
+        << completing.join('\n').toStdString();
+
+    const qsizetype second = session.shown().size();
+    session.import(app::ImportMode::Missing);
+    const QStringList nothing = session.shown().mid(second);
+    EXPECT_EQ(nothing.filter(QRegularExpression("^Already in the domain: .")).size(), 29);
+    EXPECT_TRUE(nothing.filter(QRegularExpression("^Importing ")).isEmpty());
+    EXPECT_TRUE(nothing.contains(
+        "Written whole: 0 apparatuses. Not written: 0. Already in the domain: 29."));
+    EXPECT_EQ(nothing.last(), "No configurations or references imported at all.");
+    for (const QString& table : Tables)
+        EXPECT_EQ(withoutIdentifiers(database, table), withoutIdentifiers(whole, table))
+            << table.toStdString();
+}
+
+TEST(MissingOnly, AStripOfSeveralChannelsIsWrittenOnce)
+{
+    TestDatabase database;
+    Session session(database);
+    session.import(app::ImportMode::Missing);
+    EXPECT_EQ(database.value("SELECT count(*) FROM panel_strip"), "7");
+    EXPECT_EQ(database.value("SELECT count(*) FROM channel"), "21");
+    EXPECT_EQ(database.value("SELECT count(*) FROM strip_config"), "8");
+    const QStringList shown = session.shown();
+    // The later channel lines of a strip find the strip its first line wrote.
+    EXPECT_EQ(shown.filter(QRegularExpression("^Already in the domain: .")).size(), 21 - 7);
+    EXPECT_TRUE(shown.contains("Written whole: 15 apparatuses. Not written: 0. Already in the "
+                               "domain: 14."));
+    EXPECT_EQ(shown.last(),
+              "Finished importing 8 apparatus Configurations and 7 Reference apparatuses.");
+}
+
+} // namespace
