@@ -257,6 +257,13 @@ void frmManual::writeRightColumn(QVBoxLayout* column)
                              "lines (Ctrl and Shift select several), then press Import. The status "
                              "display at the bottom of the window shows the last ten messages; "
                              "its text can be selected and copied."));
+    paragraph(column,
+              QStringLiteral("The third choice imports only what the domain lacks: just before "
+                             "each line is imported, the domain is asked about it again, and a "
+                             "line it already holds is passed over with the status line "
+                             "\"Already in the domain\". After an import that was interrupted or "
+                             "partly failed, one run with this choice completes the domain "
+                             "without writing anything twice."));
     paragraph(column, QStringLiteral(
                           "Check Import, beside Import, runs exactly the chosen import and keeps "
                           "nothing: every statement is sent as in a real run, the apparatuses "
