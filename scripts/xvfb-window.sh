@@ -97,7 +97,8 @@ import_and_wait() {
 # Expects the keyboard on Import, as after choose_import_all and after a run, and leaves it
 # there. The status display takes the keyboard only from a click; Ctrl+A and Ctrl+C then put
 # its whole text on the clipboard, which the program serves to whoever asks. It is the last
-# widget in the tab order, so Shift+Tab goes back to Import. Shoot the window first: the
+# widget in the tab order, after Import and Check Import, so Shift+Tab twice goes back to
+# Import. Shoot the window first: the
 # selection stays drawn.
 status_text() {
     # Emptied first, so that a copy that did not happen cannot pass off the previous text: a
@@ -120,7 +121,7 @@ status_text() {
         text=$(xclip -o -selection clipboard 2>/dev/null) && [ -n "$text" ] && break
         sleep 0.1
     done
-    key shift+Tab
+    key shift+Tab shift+Tab
     kill "$holder" 2>/dev/null || true
     wait "$holder" 2>/dev/null || true
     [ -n "$text" ] || { echo "status_text: nothing came from the status display" >&2; return 1; }
