@@ -53,11 +53,9 @@ class Database
 public:
     Database(Connection& connection, Platform platform, status::StatusLog& status);
 
-    Platform platform() const { return m_platform; }
     bool isOracle() const { return m_platform == Platform::Oracle; }
     // The DBMS the connection really reaches, as its driver names it; empty when unknown.
     QString dbmsName() const { return m_connection.dbmsName(); }
-    Connection& connection() { return m_connection; }
     status::StatusLog& status() { return m_status; }
 
     // Both throw Failure with the database's description when the statement is refused,

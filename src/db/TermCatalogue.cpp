@@ -8,15 +8,7 @@ namespace tarnwell::db {
 
 using sql::bare;
 using sql::escaped;
-
-namespace {
-
-QString orZero(const QString& value)
-{
-    return value.isEmpty() ? QStringLiteral("0") : value;
-}
-
-} // namespace
+using sql::orZero;
 
 TermCatalogue::TermCatalogue(Database& database, const DomainContext& domain,
                              MessageInForce& message)

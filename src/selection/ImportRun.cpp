@@ -14,17 +14,6 @@ using tarnwell::import::ConfigurationImport;
 using tarnwell::import::ImportSession;
 using tarnwell::import::ReferenceImport;
 
-namespace {
-
-QString textOf(const db::Value& value)
-{
-    if (!value)
-        throw Failure(QStringLiteral("Invalid use of Null"));
-    return *value;
-}
-
-} // namespace
-
 ImportRun::ImportRun(db::Database& database, const library::VendorLibrary& library,
                      db::DomainContext& domain, status::StatusLog& status)
     : m_database(database), m_library(library), m_domain(domain), m_status(status)
@@ -83,9 +72,9 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 m_progress(0, -1);
         });
         const db::ResultSet pau = m_database.RunQuery(PlantAreaUnitQuery(m_domain));
-        m_domain.plant_id = textOf(pau.value(0));
-        m_domain.area_id = textOf(pau.value(1));
-        m_domain.unit_id = textOf(pau.value(2));
+        m_domain.plant_id = db::textOf(pau.value(0));
+        m_domain.area_id = db::textOf(pau.value(1));
+        m_domain.unit_id = db::textOf(pau.value(2));
 
         // Counted as suspended before the first statement: if the run stops half-way
         // through, switching them on again is harmless.

@@ -5,17 +5,6 @@
 
 namespace tarnwell::app {
 
-namespace {
-
-QString textOf(const db::Value& value)
-{
-    if (!value)
-        throw Failure(QStringLiteral("Invalid use of Null"));
-    return *value;
-}
-
-} // namespace
-
 QString DisabledTriggersQuery(const QString& dbmsName)
 {
     if (dbmsName.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
@@ -90,9 +79,9 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
             }
             // Only the first row counts; several domains with one logon are not offered as a
             // choice.
-            result.domain.proj_name = textOf(domains.value(0));
-            result.domain.proj_id = textOf(domains.value(1));
-            result.domain.site_id = textOf(domains.value(2));
+            result.domain.proj_name = db::textOf(domains.value(0));
+            result.domain.proj_id = db::textOf(domains.value(1));
+            result.domain.site_id = db::textOf(domains.value(2));
             m_observer.loggedIn(result.domain);
 
             offerToEnableTriggers(*database);

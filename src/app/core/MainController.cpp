@@ -151,8 +151,8 @@ void MainController::Form_Activate()
 
 void MainController::readLibrary()
 {
-    library::ReadOptions options;
-    options.WriteCopies = false;
+    library::ParserOptions options;
+    options.writeCopies = false;
     const library::ReadOutcome outcome =
         library::ReadLibrary(m_programPath, m_library, m_status, options);
     const QString failure = outcome ? QString() : outcome.message();

@@ -8,6 +8,7 @@ namespace tarnwell::import {
 
 using db::sql::bare;
 using db::sql::escaped;
+using db::sql::orBlank;
 using library::LibraryTable;
 
 namespace {
@@ -70,9 +71,6 @@ QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
                               const db::DomainContext& d, const LibraryTable::Row& p,
                               const QString& leftColorId, const QString& rightColorId)
 {
-    const auto blankIfEmpty = [](const QString& value) {
-        return value.isEmpty() ? QStringLiteral(" ") : value;
-    };
     return QStringLiteral("INSERT INTO strip_config_term ") +
            QStringLiteral("(strip_config_id, strip_config_term_id, proj_id, site_id, chg_num, "
                           "chg_status, chg_date, user_name, ") +
@@ -84,7 +82,7 @@ QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
            QStringLiteral(",") + d.proj_id + QStringLiteral(",") + d.site_id + QStringLiteral(",") +
            bare(p[4]) + QStringLiteral(",'") + escaped(p[5]) + QStringLiteral("','") +
            escaped(p[6]) + QStringLiteral("','") + escaped(p[7]) + QStringLiteral("','") +
-           escaped(blankIfEmpty(p[8])) + QStringLiteral("','") + escaped(blankIfEmpty(p[9])) +
+           escaped(orBlank(p[8])) + QStringLiteral("','") + escaped(orBlank(p[9])) +
            QStringLiteral("','") + escaped(p[10]) + QStringLiteral("','") + escaped(p[11]) +
            QStringLiteral("',") + leftColorId + QStringLiteral(",") + rightColorId +
            QStringLiteral(",'") + escaped(p[14]) + QStringLiteral("','") + escaped(p[15]) +

@@ -7,18 +7,10 @@ namespace tarnwell::import::reference {
 
 using db::sql::bare;
 using db::sql::escaped;
+using db::sql::orBlank;
+using db::sql::orZero;
 
 namespace {
-
-QString orZero(const QString& value)
-{
-    return value.isEmpty() ? QStringLiteral("0") : value;
-}
-
-QString orBlank(const QString& value)
-{
-    return value.isEmpty() ? QStringLiteral(" ") : value;
-}
 
 const QString Comma = QStringLiteral(",");
 const QString CommaQuote = QStringLiteral(",'");
