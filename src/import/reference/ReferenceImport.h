@@ -6,13 +6,6 @@
 
 namespace tarnwell::import {
 
-// The fixed user name stamped on the rows the import creates on its own account: the library
-// junction box and its udf_panel row. Every other row carries the library's user names.
-inline const QString ImporterUserName = QStringLiteral("TARNWELL");
-
-// The junction box that holds every library reference strip.
-inline const QString LibraryJunctionBoxName = QStringLiteral("KEL - DORVAN FF LIBRARY");
-
 // Writes library reference strips into the library junction box: per reference the box (found
 // or created), the strip with its manufacturer, model and type, every channel of the strip with
 // its terminal manufacturer and model, and every terminal with its colours, all in one

@@ -1,7 +1,6 @@
 #include "import/reference/ReferenceStatements.h"
 
 #include "db/Sql.h"
-#include "import/reference/ReferenceImport.h"
 
 namespace tarnwell::import::reference {
 

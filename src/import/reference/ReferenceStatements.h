@@ -12,6 +12,13 @@ namespace tarnwell::import::reference {
 
 using Row = library::LibraryTable::Row;
 
+// The fixed user name stamped on the rows the import creates on its own account: the library
+// junction box and its udf_panel row. Every other row carries the library's user names.
+inline const QString ImporterUserName = QStringLiteral("TARNWELL");
+
+// The junction box that holds every library reference strip.
+inline const QString LibraryJunctionBoxName = QStringLiteral("KEL - DORVAN FF LIBRARY");
+
 // The library junction box, found by name across every domain.
 QString junctionBoxLookup();
 QString panelInsert(const QString& panelId, const db::DomainContext& d, const QString& userName,
