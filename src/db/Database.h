@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/Platform.h"
+#include "db/Release.h"
 
 #include <QString>
 
@@ -88,9 +89,9 @@ public:
     // Table (lower case) to rows its inserts would have written.
     const std::map<QString, int>& checkedRows() const { return m_checkedRows; }
 
-    // What was read from the license table at Connect.
-    QString TargetVersion;
-    qint16 TargetMajorVersion = 0;
+    // What was read from the license table at Connect; set once, before any import.
+    const Release& release() const { return m_release; }
+    void setRelease(const Release& release) { m_release = release; }
 
 private:
     [[noreturn]] void failed();
@@ -100,6 +101,7 @@ private:
     Connection& m_connection;
     Platform m_platform;
     status::StatusLog& m_status;
+    Release m_release;
     bool m_checkOnly = false;
     std::map<QString, int> m_apparatusRows;
     std::map<QString, int> m_checkedRows;

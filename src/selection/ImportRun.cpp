@@ -15,7 +15,7 @@ using tarnwell::import::ImportSession;
 using tarnwell::import::ReferenceImport;
 
 ImportRun::ImportRun(db::Database& database, const library::VendorLibrary& library,
-                     db::DomainContext& domain, status::StatusLog& status)
+                     const db::DomainContext& domain, status::StatusLog& status)
     : m_database(database), m_library(library), m_domain(domain), m_status(status)
 {}
 
@@ -72,9 +72,13 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 m_progress(0, -1);
         });
         const db::ResultSet pau = m_database.RunQuery(PlantAreaUnitQuery(m_domain));
-        m_domain.plant_id = db::textOf(pau.value(0));
-        m_domain.area_id = db::textOf(pau.value(1));
-        m_domain.unit_id = db::textOf(pau.value(2));
+        report.plantId = db::textOf(pau.value(0));
+        report.areaId = db::textOf(pau.value(1));
+        report.unitId = db::textOf(pau.value(2));
+        db::DomainContext domain = m_domain;
+        domain.plant_id = report.plantId;
+        domain.area_id = report.areaId;
+        domain.unit_id = report.unitId;
 
         // Counted as suspended before the first statement: if the run stops half-way
         // through, switching them on again is harmless.
@@ -83,7 +87,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         if (m_checkOnly)
             m_database.beginCheck();
 
-        ImportSession session(m_database, m_library, m_domain);
+        ImportSession session(m_database, m_library, domain);
         ConfigurationImport configurations(session);
         ReferenceImport references(session);
         const int total = static_cast<int>(chosen.size());

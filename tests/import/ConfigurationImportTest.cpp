@@ -193,7 +193,7 @@ TEST_F(ConfigurationImportTest, WritesEveryConfigurationWithItsCatalogueAndTermi
 
 TEST_F(ConfigurationImportTest, Release7WritesThePrefixAndBlanksTheDisabledMarker)
 {
-    database.TargetMajorVersion = 7;
+    database.setRelease(db::Release(QStringLiteral("07.00.05.06")));
     const std::vector<Row> rows = configurations();
     for (std::size_t i = 0; i < rows.size(); ++i)
         ASSERT_EQ(importConfiguration(static_cast<int>(i)), ApparatusOutcome::Written);
@@ -267,7 +267,7 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         auto freshConnection = fresh.connect();
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
-        freshDatabase.TargetMajorVersion = 9;
+        freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
         ImportSession freshSession(freshDatabase, sample(), domain);
         const QString before = fresh.value("SELECT count(*) FROM term_mfr") + "/" +
                                fresh.value("SELECT count(*) FROM term_color");

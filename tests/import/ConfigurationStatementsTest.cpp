@@ -64,7 +64,7 @@ protected:
     ApparatusOutcome runImport(db::Platform platform, int major = 9)
     {
         db::Database database(connection, platform, status);
-        database.TargetMajorVersion = static_cast<qint16>(major);
+        database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
         ImportSession session(database, lib, domain);
         ConfigurationImport configurations(session);
         return configurations.importRow(1);

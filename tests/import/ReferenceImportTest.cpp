@@ -355,7 +355,7 @@ TEST_F(ReferenceImportTest, ImportingEveryLineWritesEachStripOnceWithItsChannels
 
 TEST_F(ReferenceImportTest, Release7WritesChannelsWithoutSideAndConnector)
 {
-    database.TargetMajorVersion = 7;
+    database.setRelease(db::Release(QStringLiteral("07.00.05.06")));
     ASSERT_EQ(importLine(16), ApparatusOutcome::Written) << messages().join('\n').toStdString();
     EXPECT_EQ(testDatabase.rows("SELECT channel_name, channel_side, connector_id FROM channel "
                                 "ORDER BY channel_id"),
@@ -509,7 +509,7 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
         auto freshConnection = fresh.connect();
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
-        freshDatabase.TargetMajorVersion = 9;
+        freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
         ImportSession freshSession(freshDatabase, sample(), domain);
         ReferenceImport freshReferences(freshSession);
         const auto before = fresh.rows(catalogue);

@@ -121,7 +121,7 @@ protected:
     ApparatusOutcome runImport(db::Platform platform, int major = 9)
     {
         db::Database database(connection, platform, status);
-        database.TargetMajorVersion = static_cast<qint16>(major);
+        database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
         ImportSession session(database, lib, domain);
         ReferenceImport references(session);
         return references.importChannelRow(1);
@@ -526,7 +526,7 @@ TEST_F(ReferenceStatementsTest, ImportReferenceStartsFromTheFirstChannelCarrying
 {
     answerIdentifiers();
     db::Database database(connection, db::Platform::SQLServer, status);
-    database.TargetMajorVersion = 9;
+    database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
     ImportSession session(database, lib, domain);
     ReferenceImport(session).ImportReference("Spur Model");
     // The strip of that channel, with every one of its channels from the first.

@@ -46,16 +46,14 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         try {
             const db::Value version = database->RunQuery(db::VersionQuery).value(0);
             if (!version) {
-                database->TargetVersion.clear();
                 m_status.ShowStatus(QStringLiteral("Didn't return the target SPI version."));
                 m_status.ShowStatus(
                     QStringLiteral("Failed to retrieve the target SPI version number."));
                 return result;
             }
-            database->TargetVersion = *version;
-            m_status.ShowStatus(QStringLiteral("Target SPI version is ") + database->TargetVersion);
-            database->TargetMajorVersion = db::TargetMajorVersion(database->TargetVersion);
-            if (!db::isSupportedVersion(database->TargetVersion)) {
+            m_status.ShowStatus(QStringLiteral("Target SPI version is ") + *version);
+            database->setRelease(db::Release(*version));
+            if (!db::isSupportedVersion(database->release().text())) {
                 m_dialogs.message(
                     QStringLiteral("Only SPI versions 7 SP5, 2007 and 2009 are supported."),
                     QStringLiteral("Incorrect Version"), MessageIcon::Critical);

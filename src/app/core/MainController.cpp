@@ -342,8 +342,7 @@ bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
         if (connection->open(db::BuildConnectionString(input))) {
             m_status.AppendStatus(QStringLiteral("  connected."));
             auto database = std::make_unique<db::Database>(*connection, input.platform, m_status);
-            database->TargetVersion = m_database->TargetVersion;
-            database->TargetMajorVersion = m_database->TargetMajorVersion;
+            database->setRelease(m_database->release());
             if (db::EnableTriggers(*database)) {
                 // The new connection carries on: Import works again without a new Connect.
                 m_database.reset();

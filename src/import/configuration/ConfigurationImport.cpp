@@ -80,7 +80,7 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
         ModelMessages);
 
     std::optional<QString> prefix;
-    if (database.TargetMajorVersion == 7)
+    if (database.release().hasPrefixColumn())
         prefix = row[20] == DisabledPrefix ? QString() : row[20];
     m_session.message().arm(ConfigurationMessage);
     database.RunCommand(

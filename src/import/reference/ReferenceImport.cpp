@@ -256,7 +256,7 @@ void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
     m_session.message().arm(ChannelMessage);
     database.RunCommand(channelInsert({panel_id, strip_id, channel_id, term_mfr_id, term_mod_id},
                                       m_session.domain(), channel,
-                                      database.TargetMajorVersion != 7));
+                                      database.release().hasChannelSideAndConnector()));
 
     m_session.terminalsOfChannel().forEach(
         ChannelKey, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
