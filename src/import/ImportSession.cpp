@@ -78,8 +78,8 @@ const library::RowIndex& ImportSession::terminalsOfChannel()
 }
 
 TerminalColours ImportSession::terminalColours(const QString& leftKey, const QString& rightKey,
-                                               const db::CatalogueMessages& left,
-                                               const db::CatalogueMessages& right)
+                                               const CatalogueMessages& left,
+                                               const CatalogueMessages& right)
 {
     TerminalColours colours{QStringLiteral("0"), QStringLiteral("0")};
     const library::RowIndex& byKey =
@@ -94,7 +94,7 @@ TerminalColours ImportSession::terminalColours(const QString& leftKey, const QSt
     for (const int start : starts) {
         const library::LibraryTable::Row colour =
             m_library.terminalColors.row(start, library::TerminalColorWidth);
-        const db::TermColorInput input{colour[1], colour[2], colour[3], colour[4], colour[5]};
+        const TermColorInput input{colour[1], colour[2], colour[3], colour[4], colour[5]};
         if (leftKey == colour[0])
             colours.left = m_catalogue.FindOrCreateTermColor(input, left);
         if (rightKey == colour[0])

@@ -1,7 +1,7 @@
 #include "import/configuration/ConfigurationImport.h"
 
-#include "db/Triggers.h"
 #include "import/ImportFixture.h"
+#include "import/Triggers.h"
 #include "support/QtPrinters.h"
 
 using namespace tarnwell;
@@ -272,7 +272,7 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         const QString before = fresh.value("SELECT count(*) FROM term_mfr") + "/" +
                                fresh.value("SELECT count(*) FROM term_color");
 
-        db::DisableTriggers(freshDatabase);
+        tarnwell::import::DisableTriggers(freshDatabase);
         fresh.refuseInserts(c.table, c.fromInsert, "refused by the test");
         ConfigurationImport configurations(freshSession);
         EXPECT_EQ(configurations.importRow(1), ApparatusOutcome::Failed);

@@ -1,6 +1,6 @@
 #include "app/core/ConnectWorkflow.h"
 
-#include "db/Triggers.h"
+#include "import/Triggers.h"
 #include "status/Failure.h"
 
 namespace tarnwell::app {
@@ -128,7 +128,7 @@ void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
                        "Switch them on now?"),
         ApplicationTitle, MessageIcon::Warning);
     if (enable)
-        db::EnableTriggers(database);
+        tarnwell::import::EnableTriggers(database);
 }
 
 } // namespace tarnwell::app

@@ -1,7 +1,7 @@
 #include "import/configuration/ConfigurationImport.h"
 
 #include "db/Sql.h"
-#include "db/Triggers.h"
+#include "import/Triggers.h"
 #include "import/configuration/ConfigurationStatements.h"
 #include "status/Failure.h"
 
@@ -21,18 +21,18 @@ const QString TerminalMessage =
 const QString CommitMessage =
     QStringLiteral("Didn't save the CONFIGURATION as a whole. Database reports: ");
 
-const db::CatalogueMessages MfrMessages{
+const CatalogueMessages MfrMessages{
     QStringLiteral("Didn't check the new TERM_MFR_NAME. Database reports: "),
     QStringLiteral("Didn't insert the new TERM_MFR. Database reports: ")};
-const db::CatalogueMessages ModelMessages{
+const CatalogueMessages ModelMessages{
     QStringLiteral("Didn't check the new TERM_MOD_NAME. Database reports: "),
     QStringLiteral(
         "Didn't insert the new TERM_MFR_MOD for a Configuration properly. Database reports: ")};
-const db::CatalogueMessages LeftColorMessages{
+const CatalogueMessages LeftColorMessages{
     QStringLiteral("Didn't check the new TERM_COLOR for the LEFT. Database reports: "),
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ")};
-const db::CatalogueMessages RightColorMessages{
+const CatalogueMessages RightColorMessages{
     QStringLiteral("Didn't check the new TERM_COLOR for the RIGHT. Database reports: "),
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
@@ -58,14 +58,14 @@ ApparatusOutcome ConfigurationImport::importRow(int rowStart)
                                     // On Oracle this statement commits whatever is open, which
                                     // would keep a check's rows.
                                     if (!(database.checkOnly() && database.isOracle()))
-                                        db::EnableTriggers(database);
+                                        EnableTriggers(database);
                                 });
 }
 
 void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
 {
     db::Database& database = m_session.database();
-    db::TermCatalogue& catalogue = m_session.catalogue();
+    TermCatalogue& catalogue = m_session.catalogue();
     const db::DomainContext& domain = m_session.domain();
 
     ConfigLibraryId = row[0];

@@ -45,21 +45,21 @@ const QString TerminalMessage =
 const QString CommitMessage =
     QStringLiteral("Didn't save the REFERENCE as a whole. Database reports: ");
 
-const db::CatalogueMessages MfrMessages{
+const CatalogueMessages MfrMessages{
     QStringLiteral("Didn't check existing TERM_MFR_NAME properly. Database reports: "),
     QStringLiteral("Didn't insert the TERM_MFR properly. Database reports: ")};
-const db::CatalogueMessages ModelMessages{
+const CatalogueMessages ModelMessages{
     QStringLiteral("Didn't check the TERM_MOD_NAME properly. Database reports: "),
     QStringLiteral(
         "Didn't insert the new TERM_MFR_MOD for a Reference properly. Database reports: ")};
 // Both sides share one lookup message; only the inserts say which side they are for.
 const QString ColorCheckMessage =
     QStringLiteral("Didn't check for existing TERM_COLOR properly. Database reports: ");
-const db::CatalogueMessages LeftColorMessages{
+const CatalogueMessages LeftColorMessages{
     ColorCheckMessage,
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ")};
-const db::CatalogueMessages RightColorMessages{
+const CatalogueMessages RightColorMessages{
     ColorCheckMessage,
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
@@ -150,7 +150,7 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
 void ReferenceImport::writeJunctionBox()
 {
     db::Database& database = m_session.database();
-    db::MessageInForce& message = m_session.message();
+    MessageInForce& message = m_session.message();
 
     message.arm(BoxLookupMessage);
     const db::ResultSet box = database.RunQuery(junctionBoxLookup());
@@ -240,7 +240,7 @@ QString ReferenceImport::nextStripSequence()
 void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
 {
     db::Database& database = m_session.database();
-    db::TermCatalogue& catalogue = m_session.catalogue();
+    TermCatalogue& catalogue = m_session.catalogue();
 
     ChannelKey = channel[2];
     term_mfr_id = catalogue.FindOrCreateTermMfr(

@@ -1,12 +1,14 @@
-#include "selection/ImportRun.h"
+#include "import/ImportRun.h"
 
 #include "import/ImportFixture.h"
 #include "import/ImportSession.h"
+#include "selection/ApparatusList.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
 #include "support/StatusMessages.h"
 
 using namespace tarnwell;
+using namespace tarnwell::import;
 using namespace tarnwell::selection;
 
 namespace {

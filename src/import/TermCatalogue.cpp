@@ -1,14 +1,18 @@
-#include "db/TermCatalogue.h"
+#include "import/TermCatalogue.h"
 
 #include "db/Database.h"
-#include "db/MessageInForce.h"
 #include "db/Sql.h"
+#include "import/MessageInForce.h"
 
-namespace tarnwell::db {
+namespace tarnwell::import {
 
-using sql::bare;
-using sql::escaped;
-using sql::orZero;
+using db::Database;
+using db::DomainContext;
+using db::IdTable;
+using db::ResultSet;
+using db::sql::bare;
+using db::sql::escaped;
+using db::sql::orZero;
 
 TermCatalogue::TermCatalogue(Database& database, const DomainContext& domain,
                              MessageInForce& message)
@@ -108,4 +112,4 @@ QString TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
     return id;
 }
 
-} // namespace tarnwell::db
+} // namespace tarnwell::import

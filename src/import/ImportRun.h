@@ -2,8 +2,8 @@
 
 #include "db/Database.h"
 #include "db/Login.h"
+#include "import/ApparatusEntry.h"
 #include "library/VendorLibrary.h"
-#include "selection/ApparatusList.h"
 #include "status/StatusLog.h"
 
 #include <QStringList>
@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-namespace tarnwell::selection {
+namespace tarnwell::import {
 
 enum class RunOutcome {
     Finished,       // every chosen apparatus was handed to its importer
@@ -77,4 +77,4 @@ private:
     bool m_missingOnly = false;
 };
 
-} // namespace tarnwell::selection
+} // namespace tarnwell::import

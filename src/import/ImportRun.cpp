@@ -1,18 +1,14 @@
-#include "selection/ImportRun.h"
+#include "import/ImportRun.h"
 
-#include "selection/ImportLock.h"
+#include "import/ImportLock.h"
 
-#include "db/Triggers.h"
 #include "import/ImportSession.h"
+#include "import/Triggers.h"
 #include "import/configuration/ConfigurationImport.h"
 #include "import/reference/ReferenceImport.h"
 #include "status/Failure.h"
 
-namespace tarnwell::selection {
-
-using tarnwell::import::ConfigurationImport;
-using tarnwell::import::ImportSession;
-using tarnwell::import::ReferenceImport;
+namespace tarnwell::import {
 
 ImportRun::ImportRun(db::Database& database, const library::VendorLibrary& library,
                      const db::DomainContext& domain, status::StatusLog& status)
@@ -83,7 +79,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         // Counted as suspended before the first statement: if the run stops half-way
         // through, switching them on again is harmless.
         triggersSuspended = true;
-        db::DisableTriggers(m_database);
+        DisableTriggers(m_database);
         if (m_checkOnly)
             m_database.beginCheck();
 
@@ -102,7 +98,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 ++done;
                 continue;
             }
-            import::ApparatusOutcome outcome;
+            ApparatusOutcome outcome;
             if (entry.kind == ApparatusKind::Configuration) {
                 m_status.ShowStatus(QStringLiteral("Importing configuration: ") + entry.name);
                 outcome = configurations.importRow(entry.row);
@@ -112,7 +108,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 outcome = references.importChannelRow(entry.row);
                 ++report.references;
             }
-            if (outcome == import::ApparatusOutcome::Written)
+            if (outcome == ApparatusOutcome::Written)
                 ++report.written;
             else
                 report.notWritten.append(entry.name);
@@ -155,7 +151,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     const std::map<QString, int> checked = m_database.checkedRows();
     m_database.endCheck();
     if (triggersSuspended)
-        report.triggersOn = db::EnableTriggers(m_database);
+        report.triggersOn = EnableTriggers(m_database);
     const auto checkEnd = [this] {
         if (m_checkOnly)
             m_status.ShowStatus(QStringLiteral("Check only: nothing was written."));
@@ -199,4 +195,4 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     return report;
 }
 
-} // namespace tarnwell::selection
+} // namespace tarnwell::import
