@@ -1,5 +1,7 @@
 #include "selection/ApparatusList.h"
 
+#include "library/LibraryRows.h"
+
 #include "db/Sql.h"
 #include "status/Failure.h"
 
@@ -11,15 +13,6 @@ using db::sql::escaped;
 using library::LibraryTable;
 
 namespace {
-
-// Columns of a StripConfig row read for the list.
-constexpr int ConfigDescription = 8;
-constexpr int ConfigManufacturer = 22;
-constexpr int ConfigName = 23;
-// Columns of a Channel row read for the list.
-constexpr int ChannelDescription = 36;
-constexpr int ChannelManufacturer = 51;
-constexpr int ChannelName = 52;
 
 constexpr int NameWidth = 30;
 
@@ -110,15 +103,14 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
         const LibraryTable& configs = library.stripConfig;
         if (configs.Count() > 0) {
             for (int j = 1; j <= configs.Count(); j += library::StripConfigWidth) {
-                const LibraryTable::Row row = configs.row(j, library::StripConfigWidth);
+                const LibraryTable::Row values = configs.row(j, library::StripConfigWidth);
+                const library::StripConfigRow row(values);
                 armed = Armed::ConfigurationCheck;
-                const QString query =
-                    configurationQuery(domain, row[ConfigManufacturer], row[ConfigName]);
+                const QString query = configurationQuery(domain, row.manufacturer(), row.name());
                 const db::ResultSet found = database.RunQuery(query);
-                add({ApparatusKind::Configuration, row[ConfigName], j,
-                     ApparatusLine(ApparatusKind::Configuration, row[ConfigName],
-                                   found.rowCount() != 0, row[ConfigDescription],
-                                   row[ConfigManufacturer]),
+                add({ApparatusKind::Configuration, row.name(), j,
+                     ApparatusLine(ApparatusKind::Configuration, row.name(), found.rowCount() != 0,
+                                   row.description(), row.manufacturer()),
                      query});
                 ++list.configurations;
             }
@@ -127,19 +119,20 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
         const LibraryTable& channels = library.channel;
         if (library.panelStrip.Count() > 0) {
             for (int j = 1; j <= channels.Count(); j += library::ChannelWidth) {
-                const LibraryTable::Row row = channels.row(j, library::ChannelWidth);
+                const LibraryTable::Row values = channels.row(j, library::ChannelWidth);
+                const library::ChannelRow row(values);
                 armed = Armed::ReferenceCheck;
                 const QString query =
-                    referenceQuery(domain, row[ChannelManufacturer], row[ChannelName]);
+                    referenceQuery(domain, row.manufacturer(), row.referenceName());
                 const db::ResultSet found = database.RunQuery(query);
                 armed = Armed::Caller;
                 clsReference reference;
-                reference.name = row[ChannelName];
+                reference.name = row.referenceName();
                 reference.row = j;
                 reference.listingQuery = query;
                 reference.listitem =
-                    ApparatusLine(ApparatusKind::Reference, row[ChannelName], found.rowCount() != 0,
-                                  row[ChannelDescription], row[ChannelManufacturer]);
+                    ApparatusLine(ApparatusKind::Reference, row.referenceName(),
+                                  found.rowCount() != 0, row.description(), row.manufacturer());
                 ++list.references;
                 InsertionSort(references, reference);
             }

@@ -3,6 +3,7 @@
 #include "db/Sql.h"
 #include "import/Triggers.h"
 #include "import/configuration/ConfigurationStatements.h"
+#include "library/LibraryRows.h"
 #include "status/Failure.h"
 
 namespace tarnwell::import {
@@ -62,26 +63,31 @@ ApparatusOutcome ConfigurationImport::importRow(int rowStart)
                                 });
 }
 
-void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
+void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
 {
+    const library::StripConfigRow row(values);
     db::Database& database = m_session.database();
     TermCatalogue& catalogue = m_session.catalogue();
     const db::DomainContext& domain = m_session.domain();
 
-    ConfigLibraryId = row[0];
-    const QString userName = db::sql::fixedWidth(row[6], 30);
+    ConfigLibraryId = row.libraryId();
+    const QString userName = db::sql::fixedWidth(row.userName(), 30);
     m_stripConfigId = database.NextRecordId(db::IdTable::StripConfig);
 
     const QString termMfrId =
-        catalogue.FindOrCreateTermMfr({row[22], row[31], row[32], row[33]}, MfrMessages);
+        catalogue.FindOrCreateTermMfr({row.manufacturer(), row.manufacturerDescription(),
+                                       row.manufacturerUserName(), row.manufacturerChangeDate()},
+                                      MfrMessages);
     const QString termModId = catalogue.FindOrCreateTermModel(
         termMfrId,
-        {row[23], row[24], row[25], row[26], row[27], row[28], row[29], row[30], row[34], row[35]},
+        {row.name(), row.modelHeight(), row.modelHeightUnit(), row.modelWidth(),
+         row.modelWidthUnit(), row.modelDepth(), row.modelDepthUnit(), row.modelDescription(),
+         row.modelUserName(), row.modelChangeDate()},
         ModelMessages);
 
     std::optional<QString> prefix;
     if (database.release().hasPrefixColumn())
-        prefix = row[20] == DisabledPrefix ? QString() : row[20];
+        prefix = row.prefix() == DisabledPrefix ? QString() : row.prefix();
     m_session.message().arm(ConfigurationMessage);
     database.RunCommand(
         stripConfigInsert(m_stripConfigId, domain, row, userName, termMfrId, termModId, prefix));
@@ -90,11 +96,12 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& row)
         ConfigLibraryId, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
 }
 
-void ConfigurationImport::writeTerminal(const LibraryTable::Row& terminal)
+void ConfigurationImport::writeTerminal(const LibraryTable::Row& values)
 {
+    const library::StripConfigTermRow terminal(values);
     db::Database& database = m_session.database();
     const TerminalColours colours = m_session.terminalColours(
-        terminal[12], terminal[13], LeftColorMessages, RightColorMessages);
+        terminal.leftColourKey(), terminal.rightColourKey(), LeftColorMessages, RightColorMessages);
 
     m_session.message().arm(TerminalIdMessage);
     const QString id = database.NextRecordId(db::IdTable::StripConfigTerm);

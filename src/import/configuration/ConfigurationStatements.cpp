@@ -8,9 +8,10 @@ using db::sql::bare;
 using db::sql::escaped;
 using db::sql::orBlank;
 
-QString stripConfigInsert(const QString& id, const db::DomainContext& d, const Row& p,
-                          const QString& userName, const QString& termMfrId,
-                          const QString& termModId, std::optional<QString> prefix)
+QString stripConfigInsert(const QString& id, const db::DomainContext& d,
+                          const library::StripConfigRow& p, const QString& userName,
+                          const QString& termMfrId, const QString& termModId,
+                          std::optional<QString> prefix)
 {
     QString statement =
         QStringLiteral("INSERT INTO strip_config ") +
@@ -21,22 +22,25 @@ QString stripConfigInsert(const QString& id, const db::DomainContext& d, const R
         (prefix ? QStringLiteral("terminator_flg, prefix, numbered) ")
                 : QStringLiteral("terminator_flg, numbered) ")) +
         QStringLiteral("VALUES (") + id + QStringLiteral(",") + d.proj_id + QStringLiteral(",") +
-        d.site_id + QStringLiteral(", 0,'") + escaped(p[4]) + QStringLiteral("', '") +
-        escaped(p[5]) + QStringLiteral("','") + escaped(userName) + QStringLiteral("','") +
-        escaped(p[7]) + QStringLiteral("','") + escaped(p[8]) + QStringLiteral("','") +
-        escaped(p[9]) + QStringLiteral("', ") + bare(p[10]) + QStringLiteral(", ") + bare(p[11]) +
-        QStringLiteral(", ") + bare(p[12]) + QStringLiteral(", ") + bare(p[13]) +
-        QStringLiteral(", ") + termMfrId + QStringLiteral(", ") + termModId + QStringLiteral(", ") +
-        bare(p[16]) + QStringLiteral(", '") + escaped(p[17]) + QStringLiteral("', '") +
-        escaped(p[18]) + QStringLiteral("','") + escaped(p[19]) + QStringLiteral("', '");
+        d.site_id + QStringLiteral(", 0,'") + escaped(p.changeStatus()) + QStringLiteral("', '") +
+        escaped(p.changeDate()) + QStringLiteral("','") + escaped(userName) +
+        QStringLiteral("','") + escaped(p.stripConfigName()) + QStringLiteral("','") +
+        escaped(p.description()) + QStringLiteral("','") + escaped(p.defaultStripName()) +
+        QStringLiteral("', ") + bare(p.terminalCount()) + QStringLiteral(", ") +
+        bare(p.firstTerminal()) + QStringLiteral(", ") + bare(p.firstChannelNumber()) +
+        QStringLiteral(", ") + bare(p.terminalsInChannel()) + QStringLiteral(", ") + termMfrId +
+        QStringLiteral(", ") + termModId + QStringLiteral(", ") + bare(p.hardwareCount()) +
+        QStringLiteral(", '") + escaped(p.configType()) + QStringLiteral("', '") +
+        escaped(p.category()) + QStringLiteral("','") + escaped(p.terminatorFlag()) +
+        QStringLiteral("', '");
     if (prefix)
         statement += escaped(*prefix) + QStringLiteral("', '");
-    return statement + escaped(p[21]) + QStringLiteral("')");
+    return statement + escaped(p.numbered()) + QStringLiteral("')");
 }
 
 QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
-                              const db::DomainContext& d, const Row& p, const QString& leftColorId,
-                              const QString& rightColorId)
+                              const db::DomainContext& d, const library::StripConfigTermRow& p,
+                              const QString& leftColorId, const QString& rightColorId)
 {
     return QStringLiteral("INSERT INTO strip_config_term ") +
            QStringLiteral("(strip_config_id, strip_config_term_id, proj_id, site_id, chg_num, "
@@ -47,16 +51,18 @@ QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
                           "polarity_left, polarity_right, term_num) ") +
            QStringLiteral("VALUES (") + stripConfigId + QStringLiteral(",") + id +
            QStringLiteral(",") + d.proj_id + QStringLiteral(",") + d.site_id + QStringLiteral(",") +
-           bare(p[4]) + QStringLiteral(",'") + escaped(p[5]) + QStringLiteral("','") +
-           escaped(p[6]) + QStringLiteral("','") + escaped(p[7]) + QStringLiteral("','") +
-           escaped(orBlank(p[8])) + QStringLiteral("','") + escaped(orBlank(p[9])) +
-           QStringLiteral("','") + escaped(p[10]) + QStringLiteral("','") + escaped(p[11]) +
+           bare(p.changeNumber()) + QStringLiteral(",'") + escaped(p.changeStatus()) +
+           QStringLiteral("','") + escaped(p.changeDate()) + QStringLiteral("','") +
+           escaped(p.userName()) + QStringLiteral("','") + escaped(orBlank(p.prefix())) +
+           QStringLiteral("','") + escaped(orBlank(p.suffix())) + QStringLiteral("','") +
+           escaped(p.incrementedFlag()) + QStringLiteral("','") + escaped(p.numberedFlag()) +
            QStringLiteral("',") + leftColorId + QStringLiteral(",") + rightColorId +
-           QStringLiteral(",'") + escaped(p[14]) + QStringLiteral("','") + escaped(p[15]) +
-           QStringLiteral("','") + escaped(p[16]) + QStringLiteral("','") + escaped(p[17]) +
-           QStringLiteral("','") + escaped(p[18]) + QStringLiteral("','") + escaped(p[19]) +
-           QStringLiteral("','") + escaped(p[20]) + QStringLiteral("','") + escaped(p[21]) +
-           QStringLiteral("')");
+           QStringLiteral(",'") + escaped(p.hardwareFlag()) + QStringLiteral("','") +
+           escaped(p.channelLeft()) + QStringLiteral("','") + escaped(p.channelRight()) +
+           QStringLiteral("','") + escaped(p.functionLeft()) + QStringLiteral("','") +
+           escaped(p.functionRight()) + QStringLiteral("','") + escaped(p.polarityLeft()) +
+           QStringLiteral("','") + escaped(p.polarityRight()) + QStringLiteral("','") +
+           escaped(p.terminalNumber()) + QStringLiteral("')");
 }
 
 } // namespace tarnwell::import::configuration

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "db/Login.h"
-#include "library/VendorLibrary.h"
+#include "library/LibraryRows.h"
 
 #include <QString>
 
@@ -12,17 +12,16 @@
 // as numbers; identifiers and domain values are the database's own and are written as they are.
 namespace tarnwell::import::configuration {
 
-using Row = library::LibraryTable::Row;
-
 // From the values of a StripConfig row. Release 7 still has the prefix column, and only then is
 // `prefix` given; later releases do not have it.
-QString stripConfigInsert(const QString& id, const db::DomainContext& d, const Row& p,
-                          const QString& userName, const QString& termMfrId,
-                          const QString& termModId, std::optional<QString> prefix);
+QString stripConfigInsert(const QString& id, const db::DomainContext& d,
+                          const library::StripConfigRow& p, const QString& userName,
+                          const QString& termMfrId, const QString& termModId,
+                          std::optional<QString> prefix);
 
 // From the values of a StripConfigTerm row.
 QString stripConfigTermInsert(const QString& stripConfigId, const QString& id,
-                              const db::DomainContext& d, const Row& p, const QString& leftColorId,
-                              const QString& rightColorId);
+                              const db::DomainContext& d, const library::StripConfigTermRow& p,
+                              const QString& leftColorId, const QString& rightColorId);
 
 } // namespace tarnwell::import::configuration
