@@ -112,7 +112,7 @@ public:
     const QString& changeDate() const { return at(5); }
 };
 
-// A row of PanelStrip: one reference strip.
+// A row of PanelStrip: one reference strip, with its manufacturer, model and type.
 class PanelStripRow : public RowView
 {
 public:
@@ -122,6 +122,37 @@ public:
     using RowView::RowView;
 
     const QString& stripKey() const { return at(StripKeyColumn); }
+    const QString& changeNumber() const { return at(4); }
+    const QString& userName() const { return at(6); }
+    const QString& changeDate() const { return at(8); }
+    const QString& stripName() const { return at(12); }
+    const QString& dimensions() const { return at(13); }
+    const QString& mounting() const { return at(14); }
+    const QString& category() const { return at(55); }
+    const QString& rail() const { return at(57); }
+
+    const QString& manufacturer() const { return at(74); }
+    const QString& manufacturerDescription() const { return at(87); }
+    const QString& manufacturerUserName() const { return at(88); }
+    const QString& manufacturerChangeDate() const { return at(89); }
+
+    const QString& model() const { return at(76); }
+    const QString& modelDescription() const { return at(77); }
+    const QString& modelMounting() const { return at(78); }
+    const QString& modelHeight() const { return at(79); }
+    const QString& modelHeightUnit() const { return at(80); }
+    const QString& modelWidth() const { return at(81); }
+    const QString& modelWidthUnit() const { return at(82); }
+    const QString& modelDepth() const { return at(83); }
+    const QString& modelDepthUnit() const { return at(84); }
+    const QString& modelRailSize() const { return at(85); }
+    const QString& modelRailUnit() const { return at(86); }
+    const QString& modelUserName() const { return at(90); }
+    const QString& modelChangeDate() const { return at(91); }
+
+    const QString& type() const { return at(75); }
+    const QString& typeUserName() const { return at(92); }
+    const QString& typeChangeDate() const { return at(93); }
 };
 
 // A row of Channel: one channel of a reference strip, with its terminal manufacturer and model.
@@ -136,19 +167,76 @@ public:
     using RowView::RowView;
 
     const QString& stripKey() const { return at(StripKeyColumn); }
+    // The key its PanelStripTerm rows carry.
+    const QString& channelKey() const { return at(2); }
+    const QString& channelName() const { return at(3); }
+    const QString& changeNumber() const { return at(6); }
+    const QString& userName() const { return at(7); }
+    const QString& changeStatus() const { return at(8); }
+    const QString& changeDate() const { return at(9); }
+    const QString& engineeringProject() const { return at(14); }
+    const QString& engineeringReference() const { return at(15); }
+    const QString& category() const { return at(34); }
+    const QString& apparatus() const { return at(35); }
     const QString& description() const { return at(36); }
+    const QString& sequence() const { return at(37); }
+    const QString& terminatorFlag() const { return at(42); }
+    const QString& signalType() const { return at(48); }
+    const QString& primaryApparatus() const { return at(49); }
+    const QString& secondaryApparatus() const { return at(50); }
+    const QString& side() const { return at(61); }
+    const QString& connector() const { return at(62); }
+
     const QString& manufacturer() const { return at(51); }
+    const QString& manufacturerDescription() const { return at(60); }
+    const QString& manufacturerUserName() const { return at(63); }
+    const QString& manufacturerChangeDate() const { return at(64); }
+
     const QString& referenceName() const { return at(ReferenceNameColumn); }
+    const QString& modelHeight() const { return at(53); }
+    const QString& modelHeightUnit() const { return at(54); }
+    const QString& modelWidth() const { return at(55); }
+    const QString& modelWidthUnit() const { return at(56); }
+    const QString& modelDepth() const { return at(57); }
+    const QString& modelDepthUnit() const { return at(58); }
+    const QString& modelDescription() const { return at(59); }
+    const QString& modelUserName() const { return at(65); }
+    const QString& modelChangeDate() const { return at(66); }
 };
 
 // A row of PanelStripTerm: one terminal of a reference channel.
 class PanelStripTermRow : public RowView
 {
 public:
-    // The key of its channel.
+    // The channel's ChannelRow::channelKey().
     static constexpr int ChannelKeyColumn = 20;
 
     using RowView::RowView;
+
+    const QString& userName() const { return at(6); }
+    const QString& changeDate() const { return at(8); }
+    const QString& sequence() const { return at(9); }
+    const QString& number() const { return at(10); }
+    const QString& leftColourKey() const { return at(14); }
+    const QString& areaId() const { return at(15); }
+    const QString& plantId() const { return at(16); }
+    const QString& unitId() const { return at(17); }
+    const QString& splitFlag() const { return at(21); }
+    const QString& secondaryName() const { return at(22); }
+    const QString& hardwarePosition() const { return at(43); }
+    const QString& hardwareFlag() const { return at(44); }
+    const QString& rightColourKey() const { return at(45); }
+    const QString& engineeringProject() const { return at(47); }
+    const QString& engineeringReference() const { return at(48); }
+    const QString& portRight() const { return at(49); }
+    const QString& portLeft() const { return at(50); }
+    const QString& pinRight() const { return at(51); }
+    const QString& pinLeft() const { return at(52); }
+    const QString& polarityRight() const { return at(53); }
+    const QString& polarityLeft() const { return at(54); }
+    const QString& functionLeft() const { return at(55); }
+    const QString& functionRight() const { return at(56); }
+    const QString& sourceId() const { return at(61); }
 };
 
 } // namespace tarnwell::library

@@ -2,6 +2,7 @@
 
 #include "db/Sql.h"
 #include "import/reference/ReferenceStatements.h"
+#include "library/LibraryRows.h"
 #include "status/Failure.h"
 #include "status/StatusLog.h"
 
@@ -123,9 +124,9 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
 
     // Every channel of a strip is listed as a reference of its own; the strip they share goes
     // into the box once per run.
-    if (channel && m_session.writtenStrips().count(channel->at(1)) > 0) {
+    if (channel && m_session.writtenStrips().count(library::ChannelRow(*channel).stripKey()) > 0) {
         m_session.database().status().ShowStatus(
-            QStringLiteral("Reference ") + channel->at(52) +
+            QStringLiteral("Reference ") + library::ChannelRow(*channel).referenceName() +
             QStringLiteral(" not written again: its strip was already imported in this run."));
         return ApparatusOutcome::Written;
     }
@@ -135,7 +136,7 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
             writeJunctionBox();
             if (unreadable)
                 throw *unreadable;
-            StripKey = channel->at(1);
+            StripKey = library::ChannelRow(*channel).stripKey();
             writeStrip(
                 locateStrip(m_session.stripsByKey(), m_session.library().panelStrip, StripKey));
             m_session.channelsOfStrip().forEach(
@@ -167,8 +168,9 @@ void ReferenceImport::writeJunctionBox()
     database.RunCommand(udfPanelInsert(panel_id, m_session.domain(), ImporterUserName, today));
 }
 
-void ReferenceImport::writeStrip(const LibraryTable::Row& strip)
+void ReferenceImport::writeStrip(const LibraryTable::Row& values)
 {
+    const library::PanelStripRow strip(values);
     StripIds ids;
     ids.panelId = panel_id;
     ids.stripMfrId = findOrCreateStripMfr(strip);
@@ -181,9 +183,9 @@ void ReferenceImport::writeStrip(const LibraryTable::Row& strip)
     database.RunCommand(panelStripInsert(ids, m_session.domain(), strip));
 }
 
-QString ReferenceImport::findOrCreateStripMfr(const LibraryTable::Row& strip)
+QString ReferenceImport::findOrCreateStripMfr(const library::PanelStripRow& strip)
 {
-    if (strip[74].isEmpty())
+    if (strip.manufacturer().isEmpty())
         return QStringLiteral("0");
     db::Database& database = m_session.database();
     m_session.message().arm(StripMfrCheckMessage);
@@ -196,9 +198,9 @@ QString ReferenceImport::findOrCreateStripMfr(const LibraryTable::Row& strip)
 }
 
 QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
-                                                const LibraryTable::Row& strip)
+                                                const library::PanelStripRow& strip)
 {
-    if (strip[76].isEmpty())
+    if (strip.model().isEmpty())
         return QStringLiteral("0");
     db::Database& database = m_session.database();
     m_session.message().arm(StripModCheckMessage);
@@ -210,7 +212,7 @@ QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
     return id;
 }
 
-QString ReferenceImport::findOrCreateStripType(const LibraryTable::Row& strip)
+QString ReferenceImport::findOrCreateStripType(const library::PanelStripRow& strip)
 {
     // Unlike manufacturer and model, an empty type name is looked up and created as it is.
     db::Database& database = m_session.database();
@@ -237,18 +239,23 @@ QString ReferenceImport::nextStripSequence()
     return QString::number(sequence + 1);
 }
 
-void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
+void ReferenceImport::writeChannel(const LibraryTable::Row& values)
 {
+    const library::ChannelRow channel(values);
     db::Database& database = m_session.database();
     TermCatalogue& catalogue = m_session.catalogue();
 
-    ChannelKey = channel[2];
+    ChannelKey = channel.channelKey();
     term_mfr_id = catalogue.FindOrCreateTermMfr(
-        {channel[51], channel[60], channel[63], channel[64]}, MfrMessages);
+        {channel.manufacturer(), channel.manufacturerDescription(), channel.manufacturerUserName(),
+         channel.manufacturerChangeDate()},
+        MfrMessages);
     term_mod_id = catalogue.FindOrCreateTermModel(
         term_mfr_id,
-        {channel[52], channel[53], channel[54], channel[55], channel[56], channel[57], channel[58],
-         channel[59], channel[65], channel[66]},
+        {channel.referenceName(), channel.modelHeight(), channel.modelHeightUnit(),
+         channel.modelWidth(), channel.modelWidthUnit(), channel.modelDepth(),
+         channel.modelDepthUnit(), channel.modelDescription(), channel.modelUserName(),
+         channel.modelChangeDate()},
         ModelMessages);
     // Asked for under the model's message, which is still in force.
     channel_id = database.NextRecordId(db::IdTable::Channel);
@@ -262,11 +269,12 @@ void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
         ChannelKey, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
 }
 
-void ReferenceImport::writeTerminal(const LibraryTable::Row& terminal)
+void ReferenceImport::writeTerminal(const LibraryTable::Row& values)
 {
+    const library::PanelStripTermRow terminal(values);
     db::Database& database = m_session.database();
     const TerminalColours colours = m_session.terminalColours(
-        terminal[14], terminal[45], LeftColorMessages, RightColorMessages);
+        terminal.leftColourKey(), terminal.rightColourKey(), LeftColorMessages, RightColorMessages);
 
     // Asked for under whichever message is in force: the last colour step's, or the channel's
     // or previous terminal's when no colour statement was sent.

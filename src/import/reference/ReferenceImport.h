@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/ImportSession.h"
+#include "library/LibraryRows.h"
 
 #include <QString>
 
@@ -25,10 +26,9 @@ public:
 private:
     void writeJunctionBox();
     void writeStrip(const library::LibraryTable::Row& strip);
-    QString findOrCreateStripMfr(const library::LibraryTable::Row& strip);
-    QString findOrCreateStripModel(const QString& stripMfrId,
-                                   const library::LibraryTable::Row& strip);
-    QString findOrCreateStripType(const library::LibraryTable::Row& strip);
+    QString findOrCreateStripMfr(const library::PanelStripRow& strip);
+    QString findOrCreateStripModel(const QString& stripMfrId, const library::PanelStripRow& strip);
+    QString findOrCreateStripType(const library::PanelStripRow& strip);
     QString nextStripSequence();
     void writeChannel(const library::LibraryTable::Row& channel);
     void writeTerminal(const library::LibraryTable::Row& terminal);
