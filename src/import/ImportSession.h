@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <optional>
-#include <set>
 
 namespace tarnwell::import {
 
@@ -60,16 +59,12 @@ public:
     const library::RowIndex& stripsByKey();            // PanelStrip
     const library::RowIndex& terminalsOfChannel();     // PanelStripTerm by channel key
 
-    // Strips written in this run, by the library's strip key.
-    std::set<QString>& writtenStrips() { return m_writtenStrips; }
-
 private:
     db::Database& m_database;
     const library::VendorLibrary& m_library;
     const db::DomainContext& m_domain;
     MessageInForce m_message;
     TermCatalogue m_catalogue;
-    std::set<QString> m_writtenStrips;
 
     const library::RowIndex& index(std::optional<library::RowIndex>& slot,
                                    const library::LibraryTable& table, int width, int keyColumn);

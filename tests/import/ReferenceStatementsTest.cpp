@@ -528,11 +528,12 @@ TEST_F(ReferenceStatementsTest, ImportReferenceStartsFromTheFirstChannelCarrying
     db::Database database(connection, db::Platform::SQLServer, status);
     database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
     ImportSession session(database, lib, domain);
-    ReferenceImport(session).ImportReference("Spur Model");
+    ReferenceImport references(session);
+    references.ImportReference("Spur Model");
     // The strip of that channel, with every one of its channels from the first.
     EXPECT_EQ(connection.statements.filter("INSERT INTO channel").size(), 2);
     EXPECT_TRUE(connection.statements.filter("INSERT INTO channel").value(0).contains("'TRUNK'"));
-    EXPECT_EQ(session.writtenStrips(), std::set<QString>({"5001"}));
+    EXPECT_EQ(references.writtenStrips(), std::set<QString>({"5001"}));
 }
 
 // A value written bare that is no number never reaches the server; an empty one included.

@@ -124,63 +124,66 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
 
     // Every channel of a strip is listed as a reference of its own; the strip they share goes
     // into the box once per run.
-    if (channel && m_session.writtenStrips().count(library::ChannelRow(*channel).stripKey()) > 0) {
+    if (channel && m_writtenStrips.count(library::ChannelRow(*channel).stripKey()) > 0) {
         m_session.database().status().ShowStatus(
             QStringLiteral("Reference ") + library::ChannelRow(*channel).referenceName() +
             QStringLiteral(" not written again: its strip was already imported in this run."));
         return ApparatusOutcome::Written;
     }
 
+    QString stripKey;
     const ApparatusOutcome outcome = m_session.writeWhole(
         [&] {
-            writeJunctionBox();
+            const QString panelId = writeJunctionBox();
             if (unreadable)
                 throw *unreadable;
-            StripKey = library::ChannelRow(*channel).stripKey();
-            writeStrip(
-                locateStrip(m_session.stripsByKey(), m_session.library().panelStrip, StripKey));
-            m_session.channelsOfStrip().forEach(
-                StripKey, [&](const LibraryTable::Row& row, int) { writeChannel(row); });
+            stripKey = library::ChannelRow(*channel).stripKey();
+            const QString stripId = writeStrip(
+                locateStrip(m_session.stripsByKey(), m_session.library().panelStrip, stripKey),
+                panelId);
+            m_session.channelsOfStrip().forEach(stripKey, [&](const LibraryTable::Row& row, int) {
+                writeChannel(row, panelId, stripId);
+            });
         },
         CommitMessage);
     if (outcome == ApparatusOutcome::Written)
-        m_session.writtenStrips().insert(StripKey);
+        m_writtenStrips.insert(stripKey);
     return outcome;
 }
 
-void ReferenceImport::writeJunctionBox()
+QString ReferenceImport::writeJunctionBox()
 {
     db::Database& database = m_session.database();
     MessageInForce& message = m_session.message();
 
     message.arm(BoxLookupMessage);
     const db::ResultSet box = database.RunQuery(junctionBoxLookup());
-    if (const auto id = box.found(1)) {
-        panel_id = *id;
-        return;
-    }
-    panel_id = database.NextRecordId(db::IdTable::Panel);
+    if (const auto id = box.found(1))
+        return *id;
+    const QString panelId = database.NextRecordId(db::IdTable::Panel);
 
     const QString today = db::sql::dateText(QDate::currentDate());
     message.arm(PanelMessage);
-    database.RunCommand(panelInsert(panel_id, m_session.domain(), ImporterUserName, today));
+    database.RunCommand(panelInsert(panelId, m_session.domain(), ImporterUserName, today));
     message.arm(UdfPanelMessage);
-    database.RunCommand(udfPanelInsert(panel_id, m_session.domain(), ImporterUserName, today));
+    database.RunCommand(udfPanelInsert(panelId, m_session.domain(), ImporterUserName, today));
+    return panelId;
 }
 
-void ReferenceImport::writeStrip(const LibraryTable::Row& values)
+QString ReferenceImport::writeStrip(const LibraryTable::Row& values, const QString& panelId)
 {
     const library::PanelStripRow strip(values);
     StripIds ids;
-    ids.panelId = panel_id;
+    ids.panelId = panelId;
     ids.stripMfrId = findOrCreateStripMfr(strip);
     ids.stripModId = findOrCreateStripModel(ids.stripMfrId, strip);
     ids.stripTypeId = findOrCreateStripType(strip);
     ids.sequence = nextStripSequence();
     db::Database& database = m_session.database();
-    ids.stripId = strip_id = database.NextRecordId(db::IdTable::PanelStrip);
+    ids.stripId = database.NextRecordId(db::IdTable::PanelStrip);
     m_session.message().arm(StripMessage);
     database.RunCommand(panelStripInsert(ids, m_session.domain(), strip));
+    return ids.stripId;
 }
 
 QString ReferenceImport::findOrCreateStripMfr(const library::PanelStripRow& strip)
@@ -239,37 +242,40 @@ QString ReferenceImport::nextStripSequence()
     return QString::number(sequence + 1);
 }
 
-void ReferenceImport::writeChannel(const LibraryTable::Row& values)
+void ReferenceImport::writeChannel(const LibraryTable::Row& values, const QString& panelId,
+                                   const QString& stripId)
 {
     const library::ChannelRow channel(values);
     db::Database& database = m_session.database();
     TermCatalogue& catalogue = m_session.catalogue();
 
-    ChannelKey = channel.channelKey();
-    term_mfr_id = catalogue.FindOrCreateTermMfr(
+    ChannelIds ids;
+    ids.panelId = panelId;
+    ids.stripId = stripId;
+    ids.termMfrId = catalogue.FindOrCreateTermMfr(
         {channel.manufacturer(), channel.manufacturerDescription(), channel.manufacturerUserName(),
          channel.manufacturerChangeDate()},
         MfrMessages);
-    term_mod_id = catalogue.FindOrCreateTermModel(
-        term_mfr_id,
+    ids.termModId = catalogue.FindOrCreateTermModel(
+        ids.termMfrId,
         {channel.referenceName(), channel.modelHeight(), channel.modelHeightUnit(),
          channel.modelWidth(), channel.modelWidthUnit(), channel.modelDepth(),
          channel.modelDepthUnit(), channel.modelDescription(), channel.modelUserName(),
          channel.modelChangeDate()},
         ModelMessages);
     // Asked for under the model's message, which is still in force.
-    channel_id = database.NextRecordId(db::IdTable::Channel);
+    ids.channelId = database.NextRecordId(db::IdTable::Channel);
 
     m_session.message().arm(ChannelMessage);
-    database.RunCommand(channelInsert({panel_id, strip_id, channel_id, term_mfr_id, term_mod_id},
-                                      m_session.domain(), channel,
+    database.RunCommand(channelInsert(ids, m_session.domain(), channel,
                                       database.release().hasChannelSideAndConnector()));
 
     m_session.terminalsOfChannel().forEach(
-        ChannelKey, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
+        channel.channelKey(),
+        [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal, ids); });
 }
 
-void ReferenceImport::writeTerminal(const LibraryTable::Row& values)
+void ReferenceImport::writeTerminal(const LibraryTable::Row& values, const ChannelIds& channel)
 {
     const library::PanelStripTermRow terminal(values);
     db::Database& database = m_session.database();
@@ -280,9 +286,10 @@ void ReferenceImport::writeTerminal(const LibraryTable::Row& values)
     // or previous terminal's when no colour statement was sent.
     const QString termId = database.NextRecordId(db::IdTable::PanelStripTerm);
     m_session.message().arm(TerminalMessage);
-    database.RunCommand(panelStripTermInsert({panel_id, strip_id, termId, term_mfr_id, term_mod_id,
-                                              channel_id, colours.left, colours.right},
-                                             m_session.domain(), terminal));
+    database.RunCommand(
+        panelStripTermInsert({channel.panelId, channel.stripId, termId, channel.termMfrId,
+                              channel.termModId, channel.channelId, colours.left, colours.right},
+                             m_session.domain(), terminal));
 }
 
 } // namespace tarnwell::import
