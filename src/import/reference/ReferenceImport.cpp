@@ -1,6 +1,7 @@
 #include "import/reference/ReferenceImport.h"
 
 #include "db/Sql.h"
+#include "import/FindOrCreate.h"
 #include "import/reference/ReferenceStatements.h"
 #include "library/LibraryRows.h"
 #include "status/Failure.h"
@@ -190,14 +191,10 @@ QString ReferenceImport::findOrCreateStripMfr(const library::PanelStripRow& stri
 {
     if (strip.manufacturer().isEmpty())
         return QStringLiteral("0");
-    db::Database& database = m_session.database();
-    m_session.message().arm(StripMfrCheckMessage);
-    if (const auto id = database.RunQuery(stripMfrLookup(strip)).found(1))
-        return *id;
-    const QString id = database.NextRecordId(db::IdTable::StripMfr);
-    m_session.message().arm(StripMfrInsertMessage);
-    database.RunCommand(stripMfrInsert(id, m_session.domain(), strip));
-    return id;
+    return findOrCreate(
+        m_session.database(), m_session.message(), stripMfrLookup(strip), 1, db::IdTable::StripMfr,
+        [&](const QString& id) { return stripMfrInsert(id, m_session.domain(), strip); },
+        StripMfrCheckMessage, StripMfrInsertMessage);
 }
 
 QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
@@ -205,27 +202,23 @@ QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
 {
     if (strip.model().isEmpty())
         return QStringLiteral("0");
-    db::Database& database = m_session.database();
-    m_session.message().arm(StripModCheckMessage);
-    if (const auto id = database.RunQuery(stripModelLookup(strip, stripMfrId)).found(1))
-        return *id;
-    const QString id = database.NextRecordId(db::IdTable::StripMfrMod);
-    m_session.message().arm(StripModInsertMessage);
-    database.RunCommand(stripModelInsert(stripMfrId, id, m_session.domain(), strip));
-    return id;
+    return findOrCreate(
+        m_session.database(), m_session.message(), stripModelLookup(strip, stripMfrId), 1,
+        db::IdTable::StripMfrMod,
+        [&](const QString& id) {
+            return stripModelInsert(stripMfrId, id, m_session.domain(), strip);
+        },
+        StripModCheckMessage, StripModInsertMessage);
 }
 
 QString ReferenceImport::findOrCreateStripType(const library::PanelStripRow& strip)
 {
     // Unlike manufacturer and model, an empty type name is looked up and created as it is.
-    db::Database& database = m_session.database();
-    m_session.message().arm(StripTypeCheckMessage);
-    if (const auto id = database.RunQuery(stripTypeLookup(strip)).found(1))
-        return *id;
-    const QString id = database.NextRecordId(db::IdTable::StripType);
-    m_session.message().arm(StripTypeInsertMessage);
-    database.RunCommand(stripTypeInsert(id, m_session.domain(), strip));
-    return id;
+    return findOrCreate(
+        m_session.database(), m_session.message(), stripTypeLookup(strip), 1,
+        db::IdTable::StripType,
+        [&](const QString& id) { return stripTypeInsert(id, m_session.domain(), strip); },
+        StripTypeCheckMessage, StripTypeInsertMessage);
 }
 
 QString ReferenceImport::nextStripSequence()
