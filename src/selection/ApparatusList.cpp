@@ -6,6 +6,7 @@
 #include "status/Failure.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tarnwell::selection {
 
@@ -47,8 +48,24 @@ QString referenceQuery(const db::DomainContext& d, const QString& manufacturer, 
            QStringLiteral("' ");
 }
 
-// Which failure message a failure at this point of the listing is reported under.
-enum class Armed { Caller, ConfigurationCheck, ReferenceCheck };
+// A check of the listing that failed; ends the listing with that outcome.
+struct CheckFailed
+{
+    ListOutcome outcome;
+};
+
+// Runs `step` with its failures counted as the failure of `check`; with no check they are the
+// caller's and pass on as they are.
+template <typename Step> auto failingAs(std::optional<ListOutcome> check, Step&& step)
+{
+    try {
+        return step();
+    } catch (const Failure&) {
+        if (!check)
+            throw;
+        throw CheckFailed{*check};
+    }
+}
 
 } // namespace
 
@@ -91,7 +108,9 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
 {
     list = ApparatusList();
     std::vector<clsReference> references(1);
-    Armed armed = Armed::Caller;
+    // The check whose query ran last also answers for the library read that follows it, up to
+    // the next query: a configuration's check for the next row, and for the first channel row.
+    std::optional<ListOutcome> lastCheck;
 
     const auto add = [&](const ApparatusEntry& entry) {
         list.entries.push_back(entry);
@@ -103,15 +122,20 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
         const LibraryTable& configs = library.stripConfig;
         if (configs.Count() > 0) {
             for (int j = 1; j <= configs.Count(); j += library::StripConfigWidth) {
-                const LibraryTable::Row values = configs.row(j, library::StripConfigWidth);
+                const LibraryTable::Row values =
+                    failingAs(lastCheck, [&] { return configs.row(j, library::StripConfigWidth); });
                 const library::StripConfigRow row(values);
-                armed = Armed::ConfigurationCheck;
-                const QString query = configurationQuery(domain, row.manufacturer(), row.name());
-                const db::ResultSet found = database.RunQuery(query);
-                add({ApparatusKind::Configuration, row.name(), j,
-                     ApparatusLine(ApparatusKind::Configuration, row.name(), found.rowCount() != 0,
-                                   row.description(), row.manufacturer()),
-                     query});
+                lastCheck = ListOutcome::ConfigurationCheckFailed;
+                failingAs(lastCheck, [&] {
+                    const QString query =
+                        configurationQuery(domain, row.manufacturer(), row.name());
+                    const db::ResultSet found = database.RunQuery(query);
+                    add({ApparatusKind::Configuration, row.name(), j,
+                         ApparatusLine(ApparatusKind::Configuration, row.name(),
+                                       found.rowCount() != 0, row.description(),
+                                       row.manufacturer()),
+                         query});
+                });
                 ++list.configurations;
             }
         }
@@ -119,13 +143,14 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
         const LibraryTable& channels = library.channel;
         if (library.panelStrip.Count() > 0) {
             for (int j = 1; j <= channels.Count(); j += library::ChannelWidth) {
-                const LibraryTable::Row values = channels.row(j, library::ChannelWidth);
+                const LibraryTable::Row values =
+                    failingAs(lastCheck, [&] { return channels.row(j, library::ChannelWidth); });
                 const library::ChannelRow row(values);
-                armed = Armed::ReferenceCheck;
                 const QString query =
                     referenceQuery(domain, row.manufacturer(), row.referenceName());
-                const db::ResultSet found = database.RunQuery(query);
-                armed = Armed::Caller;
+                const db::ResultSet found = failingAs(ListOutcome::ReferenceCheckFailed,
+                                                      [&] { return database.RunQuery(query); });
+                lastCheck.reset();
                 clsReference reference;
                 reference.name = row.referenceName();
                 reference.row = j;
@@ -137,20 +162,13 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
                 InsertionSort(references, reference);
             }
         }
-    } catch (const Failure&) {
-        switch (armed) {
-        case Armed::ConfigurationCheck:
-            status.ShowStatus(
-                QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed."));
-            return ListOutcome::ConfigurationCheckFailed;
-        case Armed::ReferenceCheck:
-            status.ShowStatus(QStringLiteral(
-                "The query to check if a REFERENCE strip is in SPI already failed."));
-            return ListOutcome::ReferenceCheckFailed;
-        case Armed::Caller:
-            break;
-        }
-        throw;
+    } catch (const CheckFailed& failed) {
+        status.ShowStatus(
+            failed.outcome == ListOutcome::ConfigurationCheckFailed
+                ? QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed.")
+                : QStringLiteral(
+                      "The query to check if a REFERENCE strip is in SPI already failed."));
+        return failed.outcome;
     }
 
     for (std::size_t i = 1; i < references.size(); ++i)
