@@ -70,9 +70,8 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
     TermCatalogue& catalogue = m_session.catalogue();
     const db::DomainContext& domain = m_session.domain();
 
-    ConfigLibraryId = row.libraryId();
     const QString userName = db::sql::fixedWidth(row.userName(), 30);
-    m_stripConfigId = database.NextRecordId(db::IdTable::StripConfig);
+    const QString stripConfigId = database.NextRecordId(db::IdTable::StripConfig);
 
     const QString termMfrId =
         catalogue.FindOrCreateTermMfr({row.manufacturer(), row.manufacturerDescription(),
@@ -90,13 +89,15 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
         prefix = row.prefix() == DisabledPrefix ? QString() : row.prefix();
     m_session.message().arm(ConfigurationMessage);
     database.RunCommand(
-        stripConfigInsert(m_stripConfigId, domain, row, userName, termMfrId, termModId, prefix));
+        stripConfigInsert(stripConfigId, domain, row, userName, termMfrId, termModId, prefix));
 
     m_session.configurationTerminals().forEach(
-        ConfigLibraryId, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
+        row.libraryId(),
+        [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal, stripConfigId); });
 }
 
-void ConfigurationImport::writeTerminal(const LibraryTable::Row& values)
+void ConfigurationImport::writeTerminal(const LibraryTable::Row& values,
+                                        const QString& stripConfigId)
 {
     const library::StripConfigTermRow terminal(values);
     db::Database& database = m_session.database();
@@ -106,7 +107,7 @@ void ConfigurationImport::writeTerminal(const LibraryTable::Row& values)
     m_session.message().arm(TerminalIdMessage);
     const QString id = database.NextRecordId(db::IdTable::StripConfigTerm);
     m_session.message().arm(TerminalMessage);
-    database.RunCommand(stripConfigTermInsert(m_stripConfigId, id, m_session.domain(), terminal,
+    database.RunCommand(stripConfigTermInsert(stripConfigId, id, m_session.domain(), terminal,
                                               colours.left, colours.right));
 }
 
