@@ -66,8 +66,8 @@ std::uint64_t programRead(const QString& path)
 {
     status::StatusLog status;
     library::VendorLibrary vendorLibrary;
-    library::ReadOptions options;
-    options.WriteCopies = false;
+    library::ParserOptions options;
+    options.writeCopies = false;
     if (!library::ReadLibrary(path, vendorLibrary, status, options))
         fail("the program's read failed");
     return std::uint64_t(vendorLibrary.panelStripTerm.Count()) + vendorLibrary.channel.Count() +

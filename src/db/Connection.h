@@ -14,6 +14,10 @@ namespace tarnwell::db {
 using Value = std::optional<QString>;
 using Row = std::vector<Value>;
 
+// The text of a value the program cannot do without; a NULL throws Failure("Invalid use of
+// Null"), as reading it into text always did.
+QString textOf(const Value& value);
+
 // The rows of one query, with an exact row count.
 class ResultSet
 {

@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/Platform.h"
+#include "db/Release.h"
 
 #include <QString>
 
@@ -53,11 +54,9 @@ class Database
 public:
     Database(Connection& connection, Platform platform, status::StatusLog& status);
 
-    Platform platform() const { return m_platform; }
     bool isOracle() const { return m_platform == Platform::Oracle; }
     // The DBMS the connection really reaches, as its driver names it; empty when unknown.
     QString dbmsName() const { return m_connection.dbmsName(); }
-    Connection& connection() { return m_connection; }
     status::StatusLog& status() { return m_status; }
 
     // Both throw Failure with the database's description when the statement is refused,
@@ -90,9 +89,9 @@ public:
     // Table (lower case) to rows its inserts would have written.
     const std::map<QString, int>& checkedRows() const { return m_checkedRows; }
 
-    // What was read from the license table at Connect.
-    QString TargetVersion;
-    qint16 TargetMajorVersion = 0;
+    // What was read from the license table at Connect; set once, before any import.
+    const Release& release() const { return m_release; }
+    void setRelease(const Release& release) { m_release = release; }
 
 private:
     [[noreturn]] void failed();
@@ -102,6 +101,7 @@ private:
     Connection& m_connection;
     Platform m_platform;
     status::StatusLog& m_status;
+    Release m_release;
     bool m_checkOnly = false;
     std::map<QString, int> m_apparatusRows;
     std::map<QString, int> m_checkedRows;

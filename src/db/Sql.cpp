@@ -9,6 +9,16 @@ QString escaped(const QString& value)
     return text;
 }
 
+QString orZero(const QString& value)
+{
+    return value.isEmpty() ? QStringLiteral("0") : value;
+}
+
+QString orBlank(const QString& value)
+{
+    return value.isEmpty() ? QStringLiteral(" ") : value;
+}
+
 QString dateText(const QDate& date)
 {
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

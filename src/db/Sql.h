@@ -15,6 +15,11 @@ QString escaped(const QString& value);
 // or a British "Sept" is refused.
 QString dateText(const QDate& date);
 
+// What a library leaves empty, as the statements write it: a number as 0, a text that must not
+// be empty as one blank.
+QString orZero(const QString& value);
+QString orBlank(const QString& value);
+
 // `value` padded on the right with blanks, or cut, to exactly `width` characters.
 QString fixedWidth(const QString& value, int width);
 

@@ -1,5 +1,7 @@
 #include "import/ImportSession.h"
 
+#include "library/LibraryRows.h"
+
 #include "db/Transaction.h"
 #include "status/Failure.h"
 
@@ -48,42 +50,48 @@ const library::RowIndex& ImportSession::index(std::optional<library::RowIndex>& 
 
 const library::RowIndex& ImportSession::configurationsByName()
 {
-    return index(m_configurationsByName, m_library.stripConfig, library::StripConfigWidth, 23);
+    return index(m_configurationsByName, m_library.stripConfig, library::StripConfigWidth,
+                 library::StripConfigRow::NameColumn);
 }
 
 const library::RowIndex& ImportSession::configurationTerminals()
 {
     return index(m_configurationTerminals, m_library.stripConfigTerm, library::StripConfigTermWidth,
-                 0);
+                 library::StripConfigTermRow::ConfigurationColumn);
 }
 
 const library::RowIndex& ImportSession::referencesByName()
 {
-    return index(m_referencesByName, m_library.channel, library::ChannelWidth, 52);
+    return index(m_referencesByName, m_library.channel, library::ChannelWidth,
+                 library::ChannelRow::ReferenceNameColumn);
 }
 
 const library::RowIndex& ImportSession::channelsOfStrip()
 {
-    return index(m_channelsOfStrip, m_library.channel, library::ChannelWidth, 1);
+    return index(m_channelsOfStrip, m_library.channel, library::ChannelWidth,
+                 library::ChannelRow::StripKeyColumn);
 }
 
 const library::RowIndex& ImportSession::stripsByKey()
 {
-    return index(m_stripsByKey, m_library.panelStrip, library::PanelStripWidth, 1);
+    return index(m_stripsByKey, m_library.panelStrip, library::PanelStripWidth,
+                 library::PanelStripRow::StripKeyColumn);
 }
 
 const library::RowIndex& ImportSession::terminalsOfChannel()
 {
-    return index(m_terminalsOfChannel, m_library.panelStripTerm, library::PanelStripTermWidth, 20);
+    return index(m_terminalsOfChannel, m_library.panelStripTerm, library::PanelStripTermWidth,
+                 library::PanelStripTermRow::ChannelKeyColumn);
 }
 
 TerminalColours ImportSession::terminalColours(const QString& leftKey, const QString& rightKey,
-                                               const db::CatalogueMessages& left,
-                                               const db::CatalogueMessages& right)
+                                               const CatalogueMessages& left,
+                                               const CatalogueMessages& right)
 {
     TerminalColours colours{QStringLiteral("0"), QStringLiteral("0")};
     const library::RowIndex& byKey =
-        index(m_coloursByKey, m_library.terminalColors, library::TerminalColorWidth, 0);
+        index(m_coloursByKey, m_library.terminalColors, library::TerminalColorWidth,
+              library::TerminalColorRow::KeyColumn);
     // The rows of either key in table order, as a walk over every colour would meet them.
     std::vector<int> starts = byKey.rowsOf(leftKey);
     if (rightKey != leftKey) {
@@ -92,12 +100,14 @@ TerminalColours ImportSession::terminalColours(const QString& leftKey, const QSt
         std::sort(starts.begin(), starts.end());
     }
     for (const int start : starts) {
-        const library::LibraryTable::Row colour =
+        const library::LibraryTable::Row row =
             m_library.terminalColors.row(start, library::TerminalColorWidth);
-        const db::TermColorInput input{colour[1], colour[2], colour[3], colour[4], colour[5]};
-        if (leftKey == colour[0])
+        const library::TerminalColorRow colour(row);
+        const TermColorInput input{colour.name(), colour.value(), colour.description(),
+                                   colour.userName(), colour.changeDate()};
+        if (leftKey == colour.key())
             colours.left = m_catalogue.FindOrCreateTermColor(input, left);
-        if (rightKey == colour[0])
+        if (rightKey == colour.key())
             colours.right = m_catalogue.FindOrCreateTermColor(input, right);
     }
     byKey.throwIfIncomplete();

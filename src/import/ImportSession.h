@@ -2,8 +2,8 @@
 
 #include "db/Database.h"
 #include "db/Login.h"
-#include "db/MessageInForce.h"
-#include "db/TermCatalogue.h"
+#include "import/MessageInForce.h"
+#include "import/TermCatalogue.h"
 #include "library/RowIndex.h"
 #include "library/VendorLibrary.h"
 
@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <optional>
-#include <set>
 
 namespace tarnwell::import {
 
@@ -35,8 +34,8 @@ public:
     db::Database& database() { return m_database; }
     const library::VendorLibrary& library() const { return m_library; }
     const db::DomainContext& domain() const { return m_domain; }
-    db::MessageInForce& message() { return m_message; }
-    db::TermCatalogue& catalogue() { return m_catalogue; }
+    MessageInForce& message() { return m_message; }
+    TermCatalogue& catalogue() { return m_catalogue; }
 
     // Writes one apparatus in one transaction: committed when `write` completes, rolled back
     // when any of its statements fails. A failure under a message is reported with that message
@@ -50,8 +49,7 @@ public:
     // starts without colours: a side whose key matches no row is "0", never the colour of an
     // earlier terminal.
     TerminalColours terminalColours(const QString& leftKey, const QString& rightKey,
-                                    const db::CatalogueMessages& left,
-                                    const db::CatalogueMessages& right);
+                                    const CatalogueMessages& left, const CatalogueMessages& right);
 
     // The library's rows by the keys the importers look them up by, each built on first use.
     const library::RowIndex& configurationsByName();
@@ -61,16 +59,12 @@ public:
     const library::RowIndex& stripsByKey();            // PanelStrip
     const library::RowIndex& terminalsOfChannel();     // PanelStripTerm by channel key
 
-    // Strips written in this run, by the library's strip key.
-    std::set<QString>& writtenStrips() { return m_writtenStrips; }
-
 private:
     db::Database& m_database;
     const library::VendorLibrary& m_library;
     const db::DomainContext& m_domain;
-    db::MessageInForce m_message;
-    db::TermCatalogue m_catalogue;
-    std::set<QString> m_writtenStrips;
+    MessageInForce m_message;
+    TermCatalogue m_catalogue;
 
     const library::RowIndex& index(std::optional<library::RowIndex>& slot,
                                    const library::LibraryTable& table, int width, int keyColumn);

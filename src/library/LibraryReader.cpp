@@ -66,7 +66,7 @@ QString ownProgramPath()
 }
 
 ReadOutcome ReadLibrary(const QString& programPath, VendorLibrary& library,
-                        status::StatusLog& status, const ReadOptions& options)
+                        status::StatusLog& status, ParserOptions options)
 {
     QFile file(programPath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -74,11 +74,11 @@ ReadOutcome ReadLibrary(const QString& programPath, VendorLibrary& library,
                                     QDir::toNativeSeparators(programPath) + QStringLiteral(" (") +
                                     file.errorString() + QLatin1Char(')'));
     }
-    return readLibraryFrom(file, programPath, library, status, options);
+    return readLibraryFrom(file, programPath, library, status, std::move(options));
 }
 
 ReadOutcome readLibraryFrom(QIODevice& device, const QString& programPath, VendorLibrary& library,
-                            status::StatusLog& status, const ReadOptions& options)
+                            status::StatusLog& status, ParserOptions options)
 {
     Keystream keystream;
     const qint64 fileSize = device.size();
@@ -117,12 +117,9 @@ ReadOutcome readLibraryFrom(QIODevice& device, const QString& programPath, Vendo
     if (!device.seek(fileSize - length))
         return ReadOutcome::failure(couldNotRead(programPath, deviceError(device, "Seek failed")));
 
-    ParserOptions parserOptions;
-    parserOptions.writeCopies = options.WriteCopies;
-    parserOptions.copyFolder =
-        options.copyFolder.isEmpty() ? QFileInfo(programPath).absolutePath() : options.copyFolder;
-    parserOptions.recordRead = options.recordRead;
-    LibraryParser parser(library, status, std::move(parserOptions));
+    if (options.copyFolder.isEmpty())
+        options.copyFolder = QFileInfo(programPath).absolutePath();
+    LibraryParser parser(library, status, std::move(options));
 
     const qint64 payloadLength = length > LengthBytes ? qint64(length) - LengthBytes : 0;
     char piece[ReadPieceSize];

@@ -10,15 +10,6 @@ class QIODevice;
 
 namespace tarnwell::library {
 
-struct ReadOptions
-{
-    // Writes each record's content to copyFolder as NAME_Copy_.txt; an empty copyFolder is the
-    // program file's own folder.
-    bool WriteCopies = false;
-    QString copyFolder;
-    std::function<void(const QString& name, int valueCount)> recordRead;
-};
-
 // What a read came to. A failure carries the text of the message box the program ends with; the
 // reader itself never shows one and never ends the program.
 class ReadOutcome
@@ -49,12 +40,13 @@ QString ownProgramPath();
 
 // Reads, deciphers and tabulates the library appended to the program file at `programPath`.
 // Format faults inside the library go to `status`; only failures to reach the payload at all
-// make the outcome a failure.
+// make the outcome a failure. Copies asked for in `options` go to the program file's own folder
+// when options.copyFolder is empty.
 ReadOutcome ReadLibrary(const QString& programPath, VendorLibrary& library,
-                        status::StatusLog& status, const ReadOptions& options = {});
+                        status::StatusLog& status, ParserOptions options = {});
 
 // The same over an open, seekable device; `programPath` only names the file in messages.
 ReadOutcome readLibraryFrom(QIODevice& device, const QString& programPath, VendorLibrary& library,
-                            status::StatusLog& status, const ReadOptions& options = {});
+                            status::StatusLog& status, ParserOptions options = {});
 
 } // namespace tarnwell::library

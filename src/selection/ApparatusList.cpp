@@ -1,9 +1,12 @@
 #include "selection/ApparatusList.h"
 
+#include "library/LibraryRows.h"
+
 #include "db/Sql.h"
 #include "status/Failure.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tarnwell::selection {
 
@@ -11,15 +14,6 @@ using db::sql::escaped;
 using library::LibraryTable;
 
 namespace {
-
-// Columns of a StripConfig row read for the list.
-constexpr int ConfigDescription = 8;
-constexpr int ConfigManufacturer = 22;
-constexpr int ConfigName = 23;
-// Columns of a Channel row read for the list.
-constexpr int ChannelDescription = 36;
-constexpr int ChannelManufacturer = 51;
-constexpr int ChannelName = 52;
 
 constexpr int NameWidth = 30;
 
@@ -54,8 +48,24 @@ QString referenceQuery(const db::DomainContext& d, const QString& manufacturer, 
            QStringLiteral("' ");
 }
 
-// Which failure message a failure at this point of the listing is reported under.
-enum class Armed { Caller, ConfigurationCheck, ReferenceCheck };
+// A check of the listing that failed; ends the listing with that outcome.
+struct CheckFailed
+{
+    ListOutcome outcome;
+};
+
+// Runs `step` with its failures counted as the failure of `check`; with no check they are the
+// caller's and pass on as they are.
+template <typename Step> auto failingAs(std::optional<ListOutcome> check, Step&& step)
+{
+    try {
+        return step();
+    } catch (const Failure&) {
+        if (!check)
+            throw;
+        throw CheckFailed{*check};
+    }
+}
 
 } // namespace
 
@@ -98,7 +108,9 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
 {
     list = ApparatusList();
     std::vector<clsReference> references(1);
-    Armed armed = Armed::Caller;
+    // The check whose query ran last also answers for the library read that follows it, up to
+    // the next query: a configuration's check for the next row, and for the first channel row.
+    std::optional<ListOutcome> lastCheck;
 
     const auto add = [&](const ApparatusEntry& entry) {
         list.entries.push_back(entry);
@@ -110,16 +122,20 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
         const LibraryTable& configs = library.stripConfig;
         if (configs.Count() > 0) {
             for (int j = 1; j <= configs.Count(); j += library::StripConfigWidth) {
-                const LibraryTable::Row row = configs.row(j, library::StripConfigWidth);
-                armed = Armed::ConfigurationCheck;
-                const QString query =
-                    configurationQuery(domain, row[ConfigManufacturer], row[ConfigName]);
-                const db::ResultSet found = database.RunQuery(query);
-                add({ApparatusKind::Configuration, row[ConfigName], j,
-                     ApparatusLine(ApparatusKind::Configuration, row[ConfigName],
-                                   found.rowCount() != 0, row[ConfigDescription],
-                                   row[ConfigManufacturer]),
-                     query});
+                const LibraryTable::Row values =
+                    failingAs(lastCheck, [&] { return configs.row(j, library::StripConfigWidth); });
+                const library::StripConfigRow row(values);
+                lastCheck = ListOutcome::ConfigurationCheckFailed;
+                failingAs(lastCheck, [&] {
+                    const QString query =
+                        configurationQuery(domain, row.manufacturer(), row.name());
+                    const db::ResultSet found = database.RunQuery(query);
+                    add({ApparatusKind::Configuration, row.name(), j,
+                         ApparatusLine(ApparatusKind::Configuration, row.name(),
+                                       found.rowCount() != 0, row.description(),
+                                       row.manufacturer()),
+                         query});
+                });
                 ++list.configurations;
             }
         }
@@ -127,37 +143,32 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
         const LibraryTable& channels = library.channel;
         if (library.panelStrip.Count() > 0) {
             for (int j = 1; j <= channels.Count(); j += library::ChannelWidth) {
-                const LibraryTable::Row row = channels.row(j, library::ChannelWidth);
-                armed = Armed::ReferenceCheck;
+                const LibraryTable::Row values =
+                    failingAs(lastCheck, [&] { return channels.row(j, library::ChannelWidth); });
+                const library::ChannelRow row(values);
                 const QString query =
-                    referenceQuery(domain, row[ChannelManufacturer], row[ChannelName]);
-                const db::ResultSet found = database.RunQuery(query);
-                armed = Armed::Caller;
+                    referenceQuery(domain, row.manufacturer(), row.referenceName());
+                const db::ResultSet found = failingAs(ListOutcome::ReferenceCheckFailed,
+                                                      [&] { return database.RunQuery(query); });
+                lastCheck.reset();
                 clsReference reference;
-                reference.name = row[ChannelName];
+                reference.name = row.referenceName();
                 reference.row = j;
                 reference.listingQuery = query;
                 reference.listitem =
-                    ApparatusLine(ApparatusKind::Reference, row[ChannelName], found.rowCount() != 0,
-                                  row[ChannelDescription], row[ChannelManufacturer]);
+                    ApparatusLine(ApparatusKind::Reference, row.referenceName(),
+                                  found.rowCount() != 0, row.description(), row.manufacturer());
                 ++list.references;
                 InsertionSort(references, reference);
             }
         }
-    } catch (const Failure&) {
-        switch (armed) {
-        case Armed::ConfigurationCheck:
-            status.ShowStatus(
-                QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed."));
-            return ListOutcome::ConfigurationCheckFailed;
-        case Armed::ReferenceCheck:
-            status.ShowStatus(QStringLiteral(
-                "The query to check if a REFERENCE strip is in SPI already failed."));
-            return ListOutcome::ReferenceCheckFailed;
-        case Armed::Caller:
-            break;
-        }
-        throw;
+    } catch (const CheckFailed& failed) {
+        status.ShowStatus(
+            failed.outcome == ListOutcome::ConfigurationCheckFailed
+                ? QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed.")
+                : QStringLiteral(
+                      "The query to check if a REFERENCE strip is in SPI already failed."));
+        return failed.outcome;
     }
 
     for (std::size_t i = 1; i < references.size(); ++i)

@@ -97,8 +97,7 @@ TEST_F(ConnectOnServerTest, ReleaseTextsDecideOnTheRealServer)
         EXPECT_EQ(dialogs.endedWith.has_value(), !accepted);
         ASSERT_EQ(controller.database() != nullptr, accepted);
         if (accepted) {
-            EXPECT_EQ(controller.database()->TargetMajorVersion,
-                      QString(version).mid(1, 1).toInt());
+            EXPECT_EQ(controller.database()->release().major(), QString(version).mid(1, 1).toInt());
         }
     }
 }

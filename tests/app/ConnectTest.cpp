@@ -108,7 +108,7 @@ TEST_F(ConnectTest, SuccessfulLoginShowsTheDomainAndStepTwo)
     EXPECT_EQ(controller.domain().proj_id, "12");
     EXPECT_EQ(controller.domain().site_id, "3");
     ASSERT_NE(controller.database(), nullptr);
-    EXPECT_EQ(controller.database()->TargetMajorVersion, 9);
+    EXPECT_EQ(controller.database()->release().major(), 9);
     EXPECT_EQ(server.statements.value(0), "SELECT rev_software FROM license");
     EXPECT_EQ(server.statements.value(1), "SELECT proj_name, proj_id, site_id FROM   project "
                                           "WHERE  proj_log_name = 'ENGINEER' "

@@ -5,7 +5,7 @@
 #include "db/Login.h"
 #include "db/OdbcConnection.h"
 #include "db/Sql.h"
-#include "db/Triggers.h"
+#include "import/Triggers.h"
 #include "status/Failure.h"
 #include "status/StatusLog.h"
 #include "support/QtPrinters.h"
@@ -15,6 +15,7 @@
 
 using namespace tarnwell;
 using namespace tarnwell::db;
+using namespace tarnwell::import;
 using tarnwell::testing::TestDatabase;
 
 namespace {

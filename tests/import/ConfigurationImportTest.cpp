@@ -1,7 +1,7 @@
 #include "import/configuration/ConfigurationImport.h"
 
-#include "db/Triggers.h"
 #include "import/ImportFixture.h"
+#include "import/Triggers.h"
 #include "support/QtPrinters.h"
 
 using namespace tarnwell;
@@ -193,7 +193,7 @@ TEST_F(ConfigurationImportTest, WritesEveryConfigurationWithItsCatalogueAndTermi
 
 TEST_F(ConfigurationImportTest, Release7WritesThePrefixAndBlanksTheDisabledMarker)
 {
-    database.TargetMajorVersion = 7;
+    database.setRelease(db::Release(QStringLiteral("07.00.05.06")));
     const std::vector<Row> rows = configurations();
     for (std::size_t i = 0; i < rows.size(); ++i)
         ASSERT_EQ(importConfiguration(static_cast<int>(i)), ApparatusOutcome::Written);
@@ -267,12 +267,12 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         auto freshConnection = fresh.connect();
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
-        freshDatabase.TargetMajorVersion = 9;
+        freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
         ImportSession freshSession(freshDatabase, sample(), domain);
         const QString before = fresh.value("SELECT count(*) FROM term_mfr") + "/" +
                                fresh.value("SELECT count(*) FROM term_color");
 
-        db::DisableTriggers(freshDatabase);
+        tarnwell::import::DisableTriggers(freshDatabase);
         fresh.refuseInserts(c.table, c.fromInsert, "refused by the test");
         ConfigurationImport configurations(freshSession);
         EXPECT_EQ(configurations.importRow(1), ApparatusOutcome::Failed);

@@ -5,6 +5,7 @@
 
 #include "status/Failure.h"
 #include "status/StatusLog.h"
+#include "support/LibraryRows.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
 #include "support/StatusMessages.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace tarnwell;
+using tarnwell::testing::appendRow;
 using tarnwell::testing::RecordingConnection;
 
 using tarnwell::import::ApparatusOutcome;
@@ -19,12 +21,6 @@ using tarnwell::import::ConfigurationImport;
 using tarnwell::import::ImportSession;
 
 namespace {
-
-void appendRow(library::LibraryTable& table, const QStringList& values)
-{
-    for (const QString& value : values)
-        table.append(value);
-}
 
 library::VendorLibrary smallLibrary()
 {
@@ -68,7 +64,7 @@ protected:
     ApparatusOutcome runImport(db::Platform platform, int major = 9)
     {
         db::Database database(connection, platform, status);
-        database.TargetMajorVersion = static_cast<qint16>(major);
+        database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
         ImportSession session(database, lib, domain);
         ConfigurationImport configurations(session);
         return configurations.importRow(1);

@@ -32,7 +32,7 @@ protected:
                                                                          QStringLiteral("5")},
           session(database, sampleLibrary(), domain)
     {
-        database.TargetMajorVersion = 9;
+        database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
         status.setClock([] { return QTime(12, 0, 0); });
     }
 

@@ -1,7 +1,9 @@
 #include "import/reference/ReferenceImport.h"
 
 #include "import/ImportFixture.h"
+#include "support/LibraryRows.h"
 #include "support/QtPrinters.h"
+#include "support/SampleLibrary.h"
 
 #include <QDate>
 
@@ -11,6 +13,7 @@ using namespace tarnwell;
 using tarnwell::import::ApparatusOutcome;
 using tarnwell::import::ImportSession;
 using tarnwell::import::ReferenceImport;
+using tarnwell::testing::changedLibrary;
 using tarnwell::testing::TestDatabase;
 
 namespace {
@@ -63,24 +66,6 @@ class ReferenceImportTest : public tarnwell::testing::DatabaseImportTest
 {
 protected:
     ApparatusOutcome importLine(int line) { return references.importChannelRow(channelLine(line)); }
-
-    // The sample library with some values of one row replaced.
-    static library::VendorLibrary
-    changedLibrary(library::LibraryTable library::VendorLibrary::*table, int width, int line,
-                   const std::map<int, QString>& values)
-    {
-        library::VendorLibrary copy = tarnwell::testing::sampleLibrary();
-        const library::LibraryTable& original = copy.*table;
-        library::LibraryTable rebuilt;
-        for (int i = 1; i <= original.Count(); ++i) {
-            const int position = (i - 1) % width;
-            const bool inLine = (i - 1) / width == line - 1;
-            const auto it = values.find(position);
-            rebuilt.append(inLine && it != values.end() ? it->second : original.value(i));
-        }
-        copy.*table = rebuilt;
-        return copy;
-    }
 
     QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
 
@@ -370,7 +355,7 @@ TEST_F(ReferenceImportTest, ImportingEveryLineWritesEachStripOnceWithItsChannels
 
 TEST_F(ReferenceImportTest, Release7WritesChannelsWithoutSideAndConnector)
 {
-    database.TargetMajorVersion = 7;
+    database.setRelease(db::Release(QStringLiteral("07.00.05.06")));
     ASSERT_EQ(importLine(16), ApparatusOutcome::Written) << messages().join('\n').toStdString();
     EXPECT_EQ(testDatabase.rows("SELECT channel_name, channel_side, connector_id FROM channel "
                                 "ORDER BY channel_id"),
@@ -415,7 +400,8 @@ TEST_F(ReferenceImportTest, BoxOfAnotherDomainTakesTheStrips)
 TEST_F(ReferenceImportTest, StripCatalogueOfAnotherDomainIsReused)
 {
     const library::VendorLibrary lib =
-        changedLibrary(&library::VendorLibrary::panelStrip, library::PanelStripWidth, 1,
+        changedLibrary(tarnwell::testing::sampleLibrary(), &library::VendorLibrary::panelStrip,
+                       library::PanelStripWidth, 0,
                        {{74, "Ostrava Klemmen"}, {75, "Terminal strip"}, {76, "DIN-35"}});
     ImportSession otherSession(database, lib, domain);
     ASSERT_EQ(ReferenceImport(otherSession).importChannelRow(channelLine(1)),
@@ -523,7 +509,7 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
         auto freshConnection = fresh.connect();
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
-        freshDatabase.TargetMajorVersion = 9;
+        freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
         ImportSession freshSession(freshDatabase, sample(), domain);
         ReferenceImport freshReferences(freshSession);
         const auto before = fresh.rows(catalogue);

@@ -5,6 +5,7 @@
 
 #include "db/Sql.h"
 #include "status/StatusLog.h"
+#include "support/LibraryRows.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
 #include "support/StatusMessages.h"
@@ -19,18 +20,11 @@ using namespace tarnwell;
 using tarnwell::import::ApparatusOutcome;
 using tarnwell::import::ImportSession;
 using tarnwell::import::ReferenceImport;
+using tarnwell::testing::appendRow;
+using tarnwell::testing::changedLibrary;
 using tarnwell::testing::RecordingConnection;
 
 namespace {
-
-// A row of `width` values, "0" unless given.
-void appendRow(library::LibraryTable& table, int width, const std::map<int, QString>& values)
-{
-    for (int i = 0; i < width; ++i) {
-        const auto it = values.find(i);
-        table.append(it == values.end() ? QStringLiteral("0") : it->second);
-    }
-}
 
 std::map<int, QString> stripValues()
 {
@@ -72,13 +66,14 @@ std::map<int, QString> terminalValues(const QString& channel, const QString& num
 library::VendorLibrary smallLibrary()
 {
     library::VendorLibrary lib;
-    appendRow(lib.panelStrip, library::PanelStripWidth, {{1, "5009"}});
-    appendRow(lib.panelStrip, library::PanelStripWidth, stripValues());
+    appendRow(lib.panelStrip, library::PanelStripWidth, {{1, "5009"}}, QStringLiteral("0"));
+    appendRow(lib.panelStrip, library::PanelStripWidth, stripValues(), QStringLiteral("0"));
 
-    appendRow(lib.channel, library::ChannelWidth, channelValues("5001", "6001"));
+    appendRow(lib.channel, library::ChannelWidth, channelValues("5001", "6001"),
+              QStringLiteral("0"));
     auto other = channelValues("5009", "6009");
     other[52] = "Other Model";
-    appendRow(lib.channel, library::ChannelWidth, other);
+    appendRow(lib.channel, library::ChannelWidth, other, QStringLiteral("0"));
     auto spur = channelValues("5001", "6002");
     spur[3] = "SPUR";
     spur[48] = "";
@@ -87,38 +82,27 @@ library::VendorLibrary smallLibrary()
         spur[i] = "";
     spur[61] = "2";
     spur[62] = "4";
-    appendRow(lib.channel, library::ChannelWidth, spur);
+    appendRow(lib.channel, library::ChannelWidth, spur, QStringLiteral("0"));
 
     // Equal colour keys; another channel's terminal; a left key no colour row carries; a
     // lower-case hardware flag with an empty secondary name.
     appendRow(lib.panelStripTerm, library::PanelStripTermWidth,
-              terminalValues("6001", "12", "R", "S1", "301", "301"));
+              terminalValues("6001", "12", "R", "S1", "301", "301"), QStringLiteral("0"));
     appendRow(lib.panelStripTerm, library::PanelStripTermWidth,
-              terminalValues("6009", "1", "R", "X", "301", "301"));
+              terminalValues("6009", "1", "R", "X", "301", "301"), QStringLiteral("0"));
     appendRow(lib.panelStripTerm, library::PanelStripTermWidth,
-              terminalValues("6001", "H1-OUT-S", "N", "TRUNK-SHIELD", "399", "302"));
+              terminalValues("6001", "H1-OUT-S", "N", "TRUNK-SHIELD", "399", "302"),
+              QStringLiteral("0"));
     appendRow(lib.panelStripTerm, library::PanelStripTermWidth,
-              terminalValues("6002", "7", "r", "", "302", "301"));
+              terminalValues("6002", "7", "r", "", "302", "301"), QStringLiteral("0"));
 
     appendRow(lib.terminalColors, library::TerminalColorWidth,
-              {{0, "301"}, {1, "Red"}, {2, "255"}, {3, "d1"}, {4, "u"}, {5, "01-Jan-24"}});
+              {{0, "301"}, {1, "Red"}, {2, "255"}, {3, "d1"}, {4, "u"}, {5, "01-Jan-24"}},
+              QStringLiteral("0"));
     appendRow(lib.terminalColors, library::TerminalColorWidth,
-              {{0, "302"}, {1, "Blue"}, {2, "16711680"}, {3, "d2"}, {4, "u"}, {5, "01-Jan-24"}});
+              {{0, "302"}, {1, "Blue"}, {2, "16711680"}, {3, "d2"}, {4, "u"}, {5, "01-Jan-24"}},
+              QStringLiteral("0"));
     return lib;
-}
-
-// The library with one value of one row changed.
-library::VendorLibrary changed(const library::VendorLibrary& lib,
-                               library::LibraryTable library::VendorLibrary::*table, int width,
-                               int row, int position, const QString& value)
-{
-    library::VendorLibrary copy = lib;
-    library::LibraryTable rebuilt;
-    const library::LibraryTable& original = lib.*table;
-    for (int i = 1; i <= original.Count(); ++i)
-        rebuilt.append(i == 1 + row * width + position ? value : original.value(i));
-    copy.*table = rebuilt;
-    return copy;
 }
 
 class ReferenceStatementsTest : public ::testing::Test
@@ -137,7 +121,7 @@ protected:
     ApparatusOutcome runImport(db::Platform platform, int major = 9)
     {
         db::Database database(connection, platform, status);
-        database.TargetMajorVersion = static_cast<qint16>(major);
+        database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
         ImportSession session(database, lib, domain);
         ReferenceImport references(session);
         return references.importChannelRow(1);
@@ -427,7 +411,8 @@ TEST_F(ReferenceStatementsTest, EmptyStripManufacturerOrModelGivesZeroWithoutSta
 {
     const library::VendorLibrary full = smallLibrary();
     answerIdentifiers();
-    lib = changed(full, &library::VendorLibrary::panelStrip, library::PanelStripWidth, 1, 74, "");
+    lib = changedLibrary(full, &library::VendorLibrary::panelStrip, library::PanelStripWidth, 1,
+                         {{74, ""}});
     ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written);
     EXPECT_TRUE(connection.statements.filter("strip_mfr ").isEmpty());
     EXPECT_TRUE(connection.statements.filter("STRIP_MFR ").isEmpty());
@@ -442,7 +427,8 @@ TEST_F(ReferenceStatementsTest, EmptyStripManufacturerOrModelGivesZeroWithoutSta
 
     connection = RecordingConnection();
     answerIdentifiers();
-    lib = changed(full, &library::VendorLibrary::panelStrip, library::PanelStripWidth, 1, 76, "");
+    lib = changedLibrary(full, &library::VendorLibrary::panelStrip, library::PanelStripWidth, 1,
+                         {{76, ""}});
     ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written);
     EXPECT_TRUE(connection.statements.filter("strip_mfr_mod").isEmpty());
     EXPECT_TRUE(connection.statements.filter("strip_mod").isEmpty());
@@ -527,8 +513,8 @@ TEST_F(ReferenceStatementsTest, MissingNameOrStripKeyFailsUnderTheMessageInForce
         status = status::StatusLog();
         answerIdentifiers();
         connection.answer("FROM   panel ", {{QString("KEL - DORVAN FF LIBRARY"), QString("31")}});
-        lib = changed(smallLibrary(), &library::VendorLibrary::channel, library::ChannelWidth, 0, 1,
-                      "5002");
+        lib = changedLibrary(smallLibrary(), &library::VendorLibrary::channel,
+                             library::ChannelWidth, 0, {{1, "5002"}});
         EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
         EXPECT_EQ(connection.statements, QStringList({BoxLookup}));
         EXPECT_EQ(messages(),
@@ -540,21 +526,22 @@ TEST_F(ReferenceStatementsTest, ImportReferenceStartsFromTheFirstChannelCarrying
 {
     answerIdentifiers();
     db::Database database(connection, db::Platform::SQLServer, status);
-    database.TargetMajorVersion = 9;
+    database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
     ImportSession session(database, lib, domain);
-    ReferenceImport(session).ImportReference("Spur Model");
+    ReferenceImport references(session);
+    references.ImportReference("Spur Model");
     // The strip of that channel, with every one of its channels from the first.
     EXPECT_EQ(connection.statements.filter("INSERT INTO channel").size(), 2);
     EXPECT_TRUE(connection.statements.filter("INSERT INTO channel").value(0).contains("'TRUNK'"));
-    EXPECT_EQ(session.writtenStrips(), std::set<QString>({"5001"}));
+    EXPECT_EQ(references.writtenStrips(), std::set<QString>({"5001"}));
 }
 
 // A value written bare that is no number never reaches the server; an empty one included.
 TEST_F(ReferenceStatementsTest, LibraryValueThatIsNoNumberIsRefusedBeforeItIsSent)
 {
     answerIdentifiers();
-    lib =
-        changed(smallLibrary(), &library::VendorLibrary::channel, library::ChannelWidth, 2, 61, "");
+    lib = changedLibrary(smallLibrary(), &library::VendorLibrary::channel, library::ChannelWidth, 2,
+                         {{61, ""}});
     EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
     EXPECT_EQ(connection.statements.filter("INSERT INTO channel").size(), 1);
     EXPECT_EQ(messages().value(0),
@@ -564,8 +551,8 @@ TEST_F(ReferenceStatementsTest, LibraryValueThatIsNoNumberIsRefusedBeforeItIsSen
     connection = RecordingConnection();
     status = status::StatusLog();
     answerIdentifiers();
-    lib = changed(smallLibrary(), &library::VendorLibrary::panelStripTerm,
-                  library::PanelStripTermWidth, 0, 9, "1); DELETE FROM panel; --");
+    lib = changedLibrary(smallLibrary(), &library::VendorLibrary::panelStripTerm,
+                         library::PanelStripTermWidth, 0, {{9, "1); DELETE FROM panel; --"}});
     EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
     EXPECT_TRUE(connection.statements.filter("INSERT INTO panel_strip_term").isEmpty());
     EXPECT_TRUE(connection.statements.filter("DELETE").isEmpty());

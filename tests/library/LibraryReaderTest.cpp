@@ -48,7 +48,7 @@ protected:
         return path;
     }
 
-    ReadOutcome read(const QString& path, ReadOptions options = {})
+    ReadOutcome read(const QString& path, ParserOptions options = {})
     {
         return ReadLibrary(path, m_library, m_status.log, options);
     }
@@ -94,8 +94,8 @@ TEST_F(ProgramFile, ReadsBackWhatThePackerAppended)
 TEST_F(ProgramFile, CopyModeWritesBesideTheProgramUnlessToldOtherwise)
 {
     const QString path = write(ProgramImage + encipherLibrary(record("StripConfig", "a,b\r\n")));
-    ReadOptions options;
-    options.WriteCopies = true;
+    ParserOptions options;
+    options.writeCopies = true;
     ASSERT_TRUE(read(path, options).ok());
     EXPECT_EQ(readFile(m_dir.filePath("StripConfig_Copy_.txt")), QByteArray("a,b\r\n"));
 }

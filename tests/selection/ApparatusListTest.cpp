@@ -1,6 +1,7 @@
 #include "selection/ApparatusList.h"
 
 #include "status/Failure.h"
+#include "support/LibraryRows.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
 
@@ -8,6 +9,7 @@
 
 using namespace tarnwell;
 using namespace tarnwell::selection;
+using tarnwell::testing::appendRow;
 using tarnwell::testing::RecordingConnection;
 
 namespace {
@@ -57,12 +59,6 @@ TEST(InsertionSort, OrdersByCharacterCodeAndPutsEqualNamesFirst)
     EXPECT_EQ(references[4].listitem, "a");
 }
 
-void appendRow(library::LibraryTable& table, int width, std::map<int, QString> values)
-{
-    for (int i = 0; i < width; ++i)
-        table.append(values.count(i) ? values[i] : QString());
-}
-
 class ApparatusListTest : public ::testing::Test
 {
 protected:
@@ -71,11 +67,12 @@ protected:
           database(connection, db::Platform::SQLServer, status)
     {
         status.setClock([] { return QTime(12, 0, 0); });
-        appendRow(lib.stripConfig, 36, {{8, "first R1"}, {22, "Maker"}, {23, "Conf'A"}});
-        appendRow(lib.stripConfig, 36, {{8, "second"}, {22, "Maker"}, {23, "Conf B"}});
-        appendRow(lib.panelStrip, 94, {{1, "5001"}});
+        appendRow(lib.stripConfig, 36, {{8, "first R1"}, {22, "Maker"}, {23, "Conf'A"}}, QString());
+        appendRow(lib.stripConfig, 36, {{8, "second"}, {22, "Maker"}, {23, "Conf B"}}, QString());
+        appendRow(lib.panelStrip, 94, {{1, "5001"}}, QString());
         for (const char* name : {"zeta", "Alpha", "beta"})
-            appendRow(lib.channel, 67, {{1, "5001"}, {36, "ref R3"}, {51, "Maker"}, {52, name}});
+            appendRow(lib.channel, 67, {{1, "5001"}, {36, "ref R3"}, {51, "Maker"}, {52, name}},
+                      QString());
     }
 
     ListOutcome build()
@@ -171,7 +168,7 @@ TEST_F(ApparatusListTest, ShortRowFailsUnderTheMessageInForce)
 
     // A short row after the first check is the configuration check's failure.
     lib = library::VendorLibrary();
-    appendRow(lib.stripConfig, 36, {{23, "Conf"}});
+    appendRow(lib.stripConfig, 36, {{23, "Conf"}}, QString());
     lib.stripConfig.append("spare");
     EXPECT_EQ(build(), ListOutcome::ConfigurationCheckFailed);
 }

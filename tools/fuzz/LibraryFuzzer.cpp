@@ -78,13 +78,13 @@ void readAsProgramFile(const QByteArray& bytes)
 
     library::VendorLibrary vendorLibrary;
     status::StatusLog status;
-    library::ReadOptions options;
+    library::ParserOptions options;
     // Copy mode writes files, which is slow; every other input is enough to cover it.
-    options.WriteCopies = !bytes.isEmpty() && (bytes.front() & 1);
+    options.writeCopies = !bytes.isEmpty() && (bytes.front() & 1);
     options.copyFolder = copyFolder().path();
     library::readLibraryFrom(device, QStringLiteral("fuzzed"), vendorLibrary, status, options);
 
-    if (options.WriteCopies) {
+    if (options.writeCopies) {
         for (const QString& name :
              copyFolder().entryList(QDir::Files | QDir::Hidden | QDir::System))
             copyFolder().remove(name);

@@ -98,8 +98,8 @@ int unpack(const QString& packed, const QString& folder)
     });
 
     library::VendorLibrary vendorLibrary;
-    library::ReadOptions options;
-    options.WriteCopies = true;
+    library::ParserOptions options;
+    options.writeCopies = true;
     options.copyFolder = folder;
     options.recordRead = [](const QString& name, int valueCount) {
         printLine(stdout, name + QLatin1Char('\t') + QString::number(valueCount));

@@ -1,20 +1,9 @@
 #include "app/core/ConnectWorkflow.h"
 
-#include "db/Triggers.h"
+#include "import/Triggers.h"
 #include "status/Failure.h"
 
 namespace tarnwell::app {
-
-namespace {
-
-QString textOf(const db::Value& value)
-{
-    if (!value)
-        throw Failure(QStringLiteral("Invalid use of Null"));
-    return *value;
-}
-
-} // namespace
 
 QString DisabledTriggersQuery(const QString& dbmsName)
 {
@@ -57,16 +46,14 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         try {
             const db::Value version = database->RunQuery(db::VersionQuery).value(0);
             if (!version) {
-                database->TargetVersion.clear();
                 m_status.ShowStatus(QStringLiteral("Didn't return the target SPI version."));
                 m_status.ShowStatus(
                     QStringLiteral("Failed to retrieve the target SPI version number."));
                 return result;
             }
-            database->TargetVersion = *version;
-            m_status.ShowStatus(QStringLiteral("Target SPI version is ") + database->TargetVersion);
-            database->TargetMajorVersion = db::TargetMajorVersion(database->TargetVersion);
-            if (!db::isSupportedVersion(database->TargetVersion)) {
+            m_status.ShowStatus(QStringLiteral("Target SPI version is ") + *version);
+            database->setRelease(db::Release(*version));
+            if (!db::isSupportedVersion(database->release().text())) {
                 m_dialogs.message(
                     QStringLiteral("Only SPI versions 7 SP5, 2007 and 2009 are supported."),
                     QStringLiteral("Incorrect Version"), MessageIcon::Critical);
@@ -90,9 +77,9 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
             }
             // Only the first row counts; several domains with one logon are not offered as a
             // choice.
-            result.domain.proj_name = textOf(domains.value(0));
-            result.domain.proj_id = textOf(domains.value(1));
-            result.domain.site_id = textOf(domains.value(2));
+            result.domain.proj_name = db::textOf(domains.value(0));
+            result.domain.proj_id = db::textOf(domains.value(1));
+            result.domain.site_id = db::textOf(domains.value(2));
             m_observer.loggedIn(result.domain);
 
             offerToEnableTriggers(*database);
@@ -141,7 +128,7 @@ void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
                        "Switch them on now?"),
         ApplicationTitle, MessageIcon::Warning);
     if (enable)
-        db::EnableTriggers(database);
+        tarnwell::import::EnableTriggers(database);
 }
 
 } // namespace tarnwell::app

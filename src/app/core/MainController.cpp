@@ -1,6 +1,6 @@
 #include "app/core/MainController.h"
 
-#include "db/Triggers.h"
+#include "import/Triggers.h"
 #include "library/LibraryReader.h"
 #include "status/Failure.h"
 #include "status/SessionLog.h"
@@ -15,6 +15,12 @@
 #include <utility>
 
 namespace tarnwell::app {
+
+using tarnwell::import::EnableTriggers;
+using tarnwell::import::EnableTriggerStatements;
+using tarnwell::import::ImportRun;
+using tarnwell::import::RunOutcome;
+using tarnwell::import::RunReport;
 
 // Message boxes asked for by the worker: shown by the window's thread, the worker waiting for
 // the answer.
@@ -151,8 +157,8 @@ void MainController::Form_Activate()
 
 void MainController::readLibrary()
 {
-    library::ReadOptions options;
-    options.WriteCopies = false;
+    library::ParserOptions options;
+    options.writeCopies = false;
     const library::ReadOutcome outcome =
         library::ReadLibrary(m_programPath, m_library, m_status, options);
     const QString failure = outcome ? QString() : outcome.message();
@@ -315,15 +321,15 @@ void MainController::import(const std::vector<selection::ApparatusEntry>& chosen
     if (m_cancelRequested)
         m_connection->cancel();
 
-    selection::ImportRun run(*m_database, m_library, m_domain, m_status);
+    ImportRun run(*m_database, m_library, m_domain, m_status);
     run.setCheckOnly(checkOnly);
     run.setMissingOnly(missingOnly);
     run.setProgress([this](int done, int total) {
         m_executor.toWindow([this, done, total] { m_view.setProgress(done, total); });
     });
-    selection::RunReport report = run.run(chosen);
+    RunReport report = run.run(chosen);
     bool recovered = false;
-    if (report.outcome == selection::RunOutcome::ConnectionLost) {
+    if (report.outcome == RunOutcome::ConnectionLost) {
         recovered = reconnectAndEnableTriggers(m_loginInput);
         report.triggersOn = recovered;
     }
@@ -342,9 +348,8 @@ bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
         if (connection->open(db::BuildConnectionString(input))) {
             m_status.AppendStatus(QStringLiteral("  connected."));
             auto database = std::make_unique<db::Database>(*connection, input.platform, m_status);
-            database->TargetVersion = m_database->TargetVersion;
-            database->TargetMajorVersion = m_database->TargetMajorVersion;
-            if (db::EnableTriggers(*database)) {
+            database->setRelease(m_database->release());
+            if (EnableTriggers(*database)) {
                 // The new connection carries on: Import works again without a new Connect.
                 m_database.reset();
                 m_connection = std::move(connection);
@@ -366,7 +371,7 @@ bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
     return false;
 }
 
-void MainController::importEnded(const selection::RunReport& report, bool recovered)
+void MainController::importEnded(const RunReport& report, bool recovered)
 {
     m_activity = Activity::Idle;
     if (m_ended)
@@ -380,8 +385,8 @@ void MainController::importEnded(const selection::RunReport& report, bool recove
     const bool oracle = m_loginInput.platform == db::Platform::Oracle;
     const QString administrator =
         QStringLiteral("A database administrator must run these two statements:\n\n") +
-        db::EnableTriggerStatements(oracle).join(QLatin1Char('\n'));
-    if (report.outcome == selection::RunOutcome::ConnectionLost) {
+        EnableTriggerStatements(oracle).join(QLatin1Char('\n'));
+    if (report.outcome == RunOutcome::ConnectionLost) {
         if (!recovered)
             m_loggedIn = false;
         QString text = QStringLiteral("The connection to the database was lost during the "
@@ -399,7 +404,7 @@ void MainController::importEnded(const selection::RunReport& report, bool recove
                                          "switched on again. ") +
                               administrator,
                           ApplicationTitle, MessageIcon::Warning);
-    } else if (report.outcome == selection::RunOutcome::Finished && !report.notWritten.isEmpty()) {
+    } else if (report.outcome == RunOutcome::Finished && !report.notWritten.isEmpty()) {
         constexpr int Shown = 20;
         QString text = QStringLiteral("These apparatuses were not written:\n\n") +
                        report.notWritten.mid(0, Shown).join(QLatin1Char('\n'));
@@ -457,7 +462,7 @@ void MainController::triggersDidNotComeBack()
                                          "UDF_PANEL could not be switched on again within 10 "
                                          "seconds. A database administrator must run these two "
                                          "statements:\n\n") +
-                              db::EnableTriggerStatements(oracle).join(QLatin1Char('\n')),
+                              EnableTriggerStatements(oracle).join(QLatin1Char('\n')),
                           ApplicationTitle, MessageIcon::Warning);
     }
     endProgram(m_endCode);

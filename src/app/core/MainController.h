@@ -6,9 +6,9 @@
 #include "db/Connection.h"
 #include "db/Database.h"
 #include "db/Login.h"
+#include "import/ImportRun.h"
 #include "library/VendorLibrary.h"
 #include "selection/ApparatusList.h"
-#include "selection/ImportRun.h"
 #include "status/StatusLog.h"
 
 #include <QDate>
@@ -79,7 +79,7 @@ private:
     // On the window's thread.
     void readEnded(const QString& failure);
     void connectEnded(ConnectResult::Outcome outcome, bool listComplete);
-    void importEnded(const selection::RunReport& report, bool recovered);
+    void importEnded(const import::RunReport& report, bool recovered);
     void endProgram(int exitCode);
     void triggersDidNotComeBack();
 

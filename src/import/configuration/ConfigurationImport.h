@@ -23,11 +23,9 @@ public:
 
 private:
     void writeConfiguration(const library::LibraryTable::Row& row);
-    void writeTerminal(const library::LibraryTable::Row& terminal);
+    void writeTerminal(const library::LibraryTable::Row& terminal, const QString& stripConfigId);
 
     ImportSession& m_session;
-    QString ConfigLibraryId;
-    QString m_stripConfigId;
 };
 
 } // namespace tarnwell::import

@@ -1,7 +1,9 @@
 #include "import/reference/ReferenceImport.h"
 
 #include "db/Sql.h"
+#include "import/FindOrCreate.h"
 #include "import/reference/ReferenceStatements.h"
+#include "library/LibraryRows.h"
 #include "status/Failure.h"
 #include "status/StatusLog.h"
 
@@ -45,21 +47,21 @@ const QString TerminalMessage =
 const QString CommitMessage =
     QStringLiteral("Didn't save the REFERENCE as a whole. Database reports: ");
 
-const db::CatalogueMessages MfrMessages{
+const CatalogueMessages MfrMessages{
     QStringLiteral("Didn't check existing TERM_MFR_NAME properly. Database reports: "),
     QStringLiteral("Didn't insert the TERM_MFR properly. Database reports: ")};
-const db::CatalogueMessages ModelMessages{
+const CatalogueMessages ModelMessages{
     QStringLiteral("Didn't check the TERM_MOD_NAME properly. Database reports: "),
     QStringLiteral(
         "Didn't insert the new TERM_MFR_MOD for a Reference properly. Database reports: ")};
 // Both sides share one lookup message; only the inserts say which side they are for.
 const QString ColorCheckMessage =
     QStringLiteral("Didn't check for existing TERM_COLOR properly. Database reports: ");
-const db::CatalogueMessages LeftColorMessages{
+const CatalogueMessages LeftColorMessages{
     ColorCheckMessage,
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the LEFT terminal color. Database reports: ")};
-const db::CatalogueMessages RightColorMessages{
+const CatalogueMessages RightColorMessages{
     ColorCheckMessage,
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
@@ -123,104 +125,100 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
 
     // Every channel of a strip is listed as a reference of its own; the strip they share goes
     // into the box once per run.
-    if (channel && m_session.writtenStrips().count(channel->at(1)) > 0) {
+    if (channel && m_writtenStrips.count(library::ChannelRow(*channel).stripKey()) > 0) {
         m_session.database().status().ShowStatus(
-            QStringLiteral("Reference ") + channel->at(52) +
+            QStringLiteral("Reference ") + library::ChannelRow(*channel).referenceName() +
             QStringLiteral(" not written again: its strip was already imported in this run."));
         return ApparatusOutcome::Written;
     }
 
+    QString stripKey;
     const ApparatusOutcome outcome = m_session.writeWhole(
         [&] {
-            writeJunctionBox();
+            const QString panelId = writeJunctionBox();
             if (unreadable)
                 throw *unreadable;
-            StripKey = channel->at(1);
-            writeStrip(
-                locateStrip(m_session.stripsByKey(), m_session.library().panelStrip, StripKey));
-            m_session.channelsOfStrip().forEach(
-                StripKey, [&](const LibraryTable::Row& row, int) { writeChannel(row); });
+            stripKey = library::ChannelRow(*channel).stripKey();
+            const QString stripId = writeStrip(
+                locateStrip(m_session.stripsByKey(), m_session.library().panelStrip, stripKey),
+                panelId);
+            m_session.channelsOfStrip().forEach(stripKey, [&](const LibraryTable::Row& row, int) {
+                writeChannel(row, panelId, stripId);
+            });
         },
         CommitMessage);
     if (outcome == ApparatusOutcome::Written)
-        m_session.writtenStrips().insert(StripKey);
+        m_writtenStrips.insert(stripKey);
     return outcome;
 }
 
-void ReferenceImport::writeJunctionBox()
+QString ReferenceImport::writeJunctionBox()
 {
     db::Database& database = m_session.database();
-    db::MessageInForce& message = m_session.message();
+    MessageInForce& message = m_session.message();
 
     message.arm(BoxLookupMessage);
     const db::ResultSet box = database.RunQuery(junctionBoxLookup());
-    if (const auto id = box.found(1)) {
-        panel_id = *id;
-        return;
-    }
-    panel_id = database.NextRecordId(db::IdTable::Panel);
+    if (const auto id = box.found(1))
+        return *id;
+    const QString panelId = database.NextRecordId(db::IdTable::Panel);
 
     const QString today = db::sql::dateText(QDate::currentDate());
     message.arm(PanelMessage);
-    database.RunCommand(panelInsert(panel_id, m_session.domain(), ImporterUserName, today));
+    database.RunCommand(panelInsert(panelId, m_session.domain(), ImporterUserName, today));
     message.arm(UdfPanelMessage);
-    database.RunCommand(udfPanelInsert(panel_id, m_session.domain(), ImporterUserName, today));
+    database.RunCommand(udfPanelInsert(panelId, m_session.domain(), ImporterUserName, today));
+    return panelId;
 }
 
-void ReferenceImport::writeStrip(const LibraryTable::Row& strip)
+QString ReferenceImport::writeStrip(const LibraryTable::Row& values, const QString& panelId)
 {
+    const library::PanelStripRow strip(values);
     StripIds ids;
-    ids.panelId = panel_id;
+    ids.panelId = panelId;
     ids.stripMfrId = findOrCreateStripMfr(strip);
     ids.stripModId = findOrCreateStripModel(ids.stripMfrId, strip);
     ids.stripTypeId = findOrCreateStripType(strip);
     ids.sequence = nextStripSequence();
     db::Database& database = m_session.database();
-    ids.stripId = strip_id = database.NextRecordId(db::IdTable::PanelStrip);
+    ids.stripId = database.NextRecordId(db::IdTable::PanelStrip);
     m_session.message().arm(StripMessage);
     database.RunCommand(panelStripInsert(ids, m_session.domain(), strip));
+    return ids.stripId;
 }
 
-QString ReferenceImport::findOrCreateStripMfr(const LibraryTable::Row& strip)
+QString ReferenceImport::findOrCreateStripMfr(const library::PanelStripRow& strip)
 {
-    if (strip[74].isEmpty())
+    if (strip.manufacturer().isEmpty())
         return QStringLiteral("0");
-    db::Database& database = m_session.database();
-    m_session.message().arm(StripMfrCheckMessage);
-    if (const auto id = database.RunQuery(stripMfrLookup(strip)).found(1))
-        return *id;
-    const QString id = database.NextRecordId(db::IdTable::StripMfr);
-    m_session.message().arm(StripMfrInsertMessage);
-    database.RunCommand(stripMfrInsert(id, m_session.domain(), strip));
-    return id;
+    return findOrCreate(
+        m_session.database(), m_session.message(), stripMfrLookup(strip), 1, db::IdTable::StripMfr,
+        [&](const QString& id) { return stripMfrInsert(id, m_session.domain(), strip); },
+        StripMfrCheckMessage, StripMfrInsertMessage);
 }
 
 QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
-                                                const LibraryTable::Row& strip)
+                                                const library::PanelStripRow& strip)
 {
-    if (strip[76].isEmpty())
+    if (strip.model().isEmpty())
         return QStringLiteral("0");
-    db::Database& database = m_session.database();
-    m_session.message().arm(StripModCheckMessage);
-    if (const auto id = database.RunQuery(stripModelLookup(strip, stripMfrId)).found(1))
-        return *id;
-    const QString id = database.NextRecordId(db::IdTable::StripMfrMod);
-    m_session.message().arm(StripModInsertMessage);
-    database.RunCommand(stripModelInsert(stripMfrId, id, m_session.domain(), strip));
-    return id;
+    return findOrCreate(
+        m_session.database(), m_session.message(), stripModelLookup(strip, stripMfrId), 1,
+        db::IdTable::StripMfrMod,
+        [&](const QString& id) {
+            return stripModelInsert(stripMfrId, id, m_session.domain(), strip);
+        },
+        StripModCheckMessage, StripModInsertMessage);
 }
 
-QString ReferenceImport::findOrCreateStripType(const LibraryTable::Row& strip)
+QString ReferenceImport::findOrCreateStripType(const library::PanelStripRow& strip)
 {
     // Unlike manufacturer and model, an empty type name is looked up and created as it is.
-    db::Database& database = m_session.database();
-    m_session.message().arm(StripTypeCheckMessage);
-    if (const auto id = database.RunQuery(stripTypeLookup(strip)).found(1))
-        return *id;
-    const QString id = database.NextRecordId(db::IdTable::StripType);
-    m_session.message().arm(StripTypeInsertMessage);
-    database.RunCommand(stripTypeInsert(id, m_session.domain(), strip));
-    return id;
+    return findOrCreate(
+        m_session.database(), m_session.message(), stripTypeLookup(strip), 1,
+        db::IdTable::StripType,
+        [&](const QString& id) { return stripTypeInsert(id, m_session.domain(), strip); },
+        StripTypeCheckMessage, StripTypeInsertMessage);
 }
 
 QString ReferenceImport::nextStripSequence()
@@ -237,44 +235,54 @@ QString ReferenceImport::nextStripSequence()
     return QString::number(sequence + 1);
 }
 
-void ReferenceImport::writeChannel(const LibraryTable::Row& channel)
+void ReferenceImport::writeChannel(const LibraryTable::Row& values, const QString& panelId,
+                                   const QString& stripId)
 {
+    const library::ChannelRow channel(values);
     db::Database& database = m_session.database();
-    db::TermCatalogue& catalogue = m_session.catalogue();
+    TermCatalogue& catalogue = m_session.catalogue();
 
-    ChannelKey = channel[2];
-    term_mfr_id = catalogue.FindOrCreateTermMfr(
-        {channel[51], channel[60], channel[63], channel[64]}, MfrMessages);
-    term_mod_id = catalogue.FindOrCreateTermModel(
-        term_mfr_id,
-        {channel[52], channel[53], channel[54], channel[55], channel[56], channel[57], channel[58],
-         channel[59], channel[65], channel[66]},
+    ChannelIds ids;
+    ids.panelId = panelId;
+    ids.stripId = stripId;
+    ids.termMfrId = catalogue.FindOrCreateTermMfr(
+        {channel.manufacturer(), channel.manufacturerDescription(), channel.manufacturerUserName(),
+         channel.manufacturerChangeDate()},
+        MfrMessages);
+    ids.termModId = catalogue.FindOrCreateTermModel(
+        ids.termMfrId,
+        {channel.referenceName(), channel.modelHeight(), channel.modelHeightUnit(),
+         channel.modelWidth(), channel.modelWidthUnit(), channel.modelDepth(),
+         channel.modelDepthUnit(), channel.modelDescription(), channel.modelUserName(),
+         channel.modelChangeDate()},
         ModelMessages);
     // Asked for under the model's message, which is still in force.
-    channel_id = database.NextRecordId(db::IdTable::Channel);
+    ids.channelId = database.NextRecordId(db::IdTable::Channel);
 
     m_session.message().arm(ChannelMessage);
-    database.RunCommand(channelInsert({panel_id, strip_id, channel_id, term_mfr_id, term_mod_id},
-                                      m_session.domain(), channel,
-                                      database.TargetMajorVersion != 7));
+    database.RunCommand(channelInsert(ids, m_session.domain(), channel,
+                                      database.release().hasChannelSideAndConnector()));
 
     m_session.terminalsOfChannel().forEach(
-        ChannelKey, [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal); });
+        channel.channelKey(),
+        [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal, ids); });
 }
 
-void ReferenceImport::writeTerminal(const LibraryTable::Row& terminal)
+void ReferenceImport::writeTerminal(const LibraryTable::Row& values, const ChannelIds& channel)
 {
+    const library::PanelStripTermRow terminal(values);
     db::Database& database = m_session.database();
     const TerminalColours colours = m_session.terminalColours(
-        terminal[14], terminal[45], LeftColorMessages, RightColorMessages);
+        terminal.leftColourKey(), terminal.rightColourKey(), LeftColorMessages, RightColorMessages);
 
     // Asked for under whichever message is in force: the last colour step's, or the channel's
     // or previous terminal's when no colour statement was sent.
     const QString termId = database.NextRecordId(db::IdTable::PanelStripTerm);
     m_session.message().arm(TerminalMessage);
-    database.RunCommand(panelStripTermInsert({panel_id, strip_id, termId, term_mfr_id, term_mod_id,
-                                              channel_id, colours.left, colours.right},
-                                             m_session.domain(), terminal));
+    database.RunCommand(
+        panelStripTermInsert({channel.panelId, channel.stripId, termId, channel.termMfrId,
+                              channel.termModId, channel.channelId, colours.left, colours.right},
+                             m_session.domain(), terminal));
 }
 
 } // namespace tarnwell::import

@@ -1,17 +1,14 @@
 #pragma once
 
 #include "import/ImportSession.h"
+#include "import/reference/ReferenceStatements.h"
+#include "library/LibraryRows.h"
+
+#include <set>
 
 #include <QString>
 
 namespace tarnwell::import {
-
-// The fixed user name stamped on the rows the import creates on its own account: the library
-// junction box and its udf_panel row. Every other row carries the library's user names.
-inline const QString ImporterUserName = QStringLiteral("TARNWELL");
-
-// The junction box that holds every library reference strip.
-inline const QString LibraryJunctionBoxName = QStringLiteral("KEL - DORVAN FF LIBRARY");
 
 // Writes library reference strips into the library junction box: per reference the box (found
 // or created), the strip with its manufacturer, model and type, every channel of the strip with
@@ -29,27 +26,24 @@ public:
     // this run already wrote is not written again; that counts as Written, with a status line.
     ApparatusOutcome importChannelRow(int rowStart);
 
+    // The strip keys this import has written whole: one ReferenceImport serves one run.
+    const std::set<QString>& writtenStrips() const { return m_writtenStrips; }
+
 private:
-    void writeJunctionBox();
-    void writeStrip(const library::LibraryTable::Row& strip);
-    QString findOrCreateStripMfr(const library::LibraryTable::Row& strip);
-    QString findOrCreateStripModel(const QString& stripMfrId,
-                                   const library::LibraryTable::Row& strip);
-    QString findOrCreateStripType(const library::LibraryTable::Row& strip);
+    // Each returns the identifier of what it found or wrote.
+    QString writeJunctionBox();
+    QString writeStrip(const library::LibraryTable::Row& strip, const QString& panelId);
+    QString findOrCreateStripMfr(const library::PanelStripRow& strip);
+    QString findOrCreateStripModel(const QString& stripMfrId, const library::PanelStripRow& strip);
+    QString findOrCreateStripType(const library::PanelStripRow& strip);
     QString nextStripSequence();
-    void writeChannel(const library::LibraryTable::Row& channel);
-    void writeTerminal(const library::LibraryTable::Row& terminal);
+    void writeChannel(const library::LibraryTable::Row& channel, const QString& panelId,
+                      const QString& stripId);
+    void writeTerminal(const library::LibraryTable::Row& terminal,
+                       const reference::ChannelIds& channel);
 
     ImportSession& m_session;
-
-    // Working values of the reference being written.
-    QString panel_id;
-    QString StripKey;
-    QString strip_id;
-    QString ChannelKey;
-    QString term_mfr_id;
-    QString term_mod_id;
-    QString channel_id;
+    std::set<QString> m_writtenStrips;
 };
 
 } // namespace tarnwell::import

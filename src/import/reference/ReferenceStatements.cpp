@@ -1,24 +1,15 @@
 #include "import/reference/ReferenceStatements.h"
 
 #include "db/Sql.h"
-#include "import/reference/ReferenceImport.h"
 
 namespace tarnwell::import::reference {
 
 using db::sql::bare;
 using db::sql::escaped;
+using db::sql::orBlank;
+using db::sql::orZero;
 
 namespace {
-
-QString orZero(const QString& value)
-{
-    return value.isEmpty() ? QStringLiteral("0") : value;
-}
-
-QString orBlank(const QString& value)
-{
-    return value.isEmpty() ? QStringLiteral(" ") : value;
-}
 
 const QString Comma = QStringLiteral(",");
 const QString CommaQuote = QStringLiteral(",'");
@@ -73,14 +64,15 @@ QString udfPanelInsert(const QString& panelId, const db::DomainContext& d, const
            QStringLiteral("',10,10)");
 }
 
-QString stripMfrLookup(const Row& p)
+QString stripMfrLookup(const library::PanelStripRow& p)
 {
     return QStringLiteral("SELECT strip_mfr_name, strip_mfr_id ") +
            QStringLiteral("FROM   strip_mfr ") + QStringLiteral("WHERE  strip_mfr_name LIKE '") +
-           escaped(p[74]) + QStringLiteral("'");
+           escaped(p.manufacturer()) + QStringLiteral("'");
 }
 
-QString stripMfrInsert(const QString& stripMfrId, const db::DomainContext& d, const Row& p)
+QString stripMfrInsert(const QString& stripMfrId, const db::DomainContext& d,
+                       const library::PanelStripRow& p)
 {
     return QStringLiteral("INSERT into STRIP_MFR (STRIP_MFR_ID, PROJ_ID, SITE_ID, CHG_NUM, "
                           "PLANT_ID, UNIT_ID, ") +
@@ -88,22 +80,23 @@ QString stripMfrInsert(const QString& stripMfrId, const db::DomainContext& d, co
                "CHG_STATUS, USER_NAME, CHG_DATE, STRIP_MFR_DESC, STRIP_MFR_NAME, AREA_ID) ") +
            QStringLiteral("VALUES (") + stripMfrId + QStringLiteral(", ") + d.proj_id +
            QStringLiteral(", ") + d.site_id + QStringLiteral(", 0,") + d.plant_id +
-           QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") + escaped(p[88]) +
-           QStringLiteral("', '") + escaped(p[89]) + QStringLiteral("', '") + escaped(p[87]) +
-           QStringLiteral("', '") + escaped(p[74]) + QStringLiteral("', ") + d.area_id +
-           QStringLiteral(")");
+           QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") +
+           escaped(p.manufacturerUserName()) + QStringLiteral("', '") +
+           escaped(p.manufacturerChangeDate()) + QStringLiteral("', '") +
+           escaped(p.manufacturerDescription()) + QStringLiteral("', '") +
+           escaped(p.manufacturer()) + QStringLiteral("', ") + d.area_id + QStringLiteral(")");
 }
 
-QString stripModelLookup(const Row& p, const QString& stripMfrId)
+QString stripModelLookup(const library::PanelStripRow& p, const QString& stripMfrId)
 {
     return QStringLiteral("SELECT strip_mod_name, strip_mod_id ") +
            QStringLiteral("FROM   strip_mfr_mod ") +
-           QStringLiteral("WHERE  strip_mod_name LIKE '") + escaped(p[76]) + QStringLiteral("' ") +
-           QStringLiteral("AND    strip_mfr_id = ") + stripMfrId;
+           QStringLiteral("WHERE  strip_mod_name LIKE '") + escaped(p.model()) +
+           QStringLiteral("' ") + QStringLiteral("AND    strip_mfr_id = ") + stripMfrId;
 }
 
 QString stripModelInsert(const QString& stripMfrId, const QString& stripModId,
-                         const db::DomainContext& d, const Row& p)
+                         const db::DomainContext& d, const library::PanelStripRow& p)
 {
     // A model without description or mounting gets a blank, without dimensions zeros.
     return QStringLiteral("INSERT INTO strip_mfr_mod ") +
@@ -115,23 +108,26 @@ QString stripModelInsert(const QString& stripMfrId, const QString& stripModId,
            QStringLiteral("RAIL_UOM_ID, STRIP_MOD_NAME, AREA_ID) ") + QStringLiteral("VALUES (") +
            stripMfrId + QStringLiteral(", ") + stripModId + QStringLiteral(", ") + d.proj_id +
            QStringLiteral(", ") + d.site_id + QStringLiteral(", 0, ") + d.plant_id +
-           QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") + escaped(p[90]) +
-           QStringLiteral("', '") + escaped(p[91]) + QStringLiteral("', '") +
-           escaped(orBlank(p[77])) + QuoteCommaQuote + escaped(orBlank(p[78])) + QuoteComma +
-           bare(orZero(p[79])) + Comma + bare(orZero(p[80])) + Comma + bare(orZero(p[81])) + Comma +
-           bare(orZero(p[82])) + Comma + bare(orZero(p[83])) + Comma + bare(orZero(p[84])) + Comma +
-           bare(orZero(p[85])) + Comma + bare(orZero(p[86])) + CommaQuote + escaped(p[76]) +
-           QuoteComma + d.area_id + QStringLiteral(")");
+           QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") +
+           escaped(p.modelUserName()) + QStringLiteral("', '") + escaped(p.modelChangeDate()) +
+           QStringLiteral("', '") + escaped(orBlank(p.modelDescription())) + QuoteCommaQuote +
+           escaped(orBlank(p.modelMounting())) + QuoteComma + bare(orZero(p.modelHeight())) +
+           Comma + bare(orZero(p.modelHeightUnit())) + Comma + bare(orZero(p.modelWidth())) +
+           Comma + bare(orZero(p.modelWidthUnit())) + Comma + bare(orZero(p.modelDepth())) + Comma +
+           bare(orZero(p.modelDepthUnit())) + Comma + bare(orZero(p.modelRailSize())) + Comma +
+           bare(orZero(p.modelRailUnit())) + CommaQuote + escaped(p.model()) + QuoteComma +
+           d.area_id + QStringLiteral(")");
 }
 
-QString stripTypeLookup(const Row& p)
+QString stripTypeLookup(const library::PanelStripRow& p)
 {
     return QStringLiteral("SELECT strip_type_name, strip_type_id ") +
            QStringLiteral("FROM   strip_type ") + QStringLiteral("WHERE  strip_type_name LIKE '") +
-           escaped(p[75]) + QStringLiteral("'");
+           escaped(p.type()) + QStringLiteral("'");
 }
 
-QString stripTypeInsert(const QString& stripTypeId, const db::DomainContext& d, const Row& p)
+QString stripTypeInsert(const QString& stripTypeId, const db::DomainContext& d,
+                        const library::PanelStripRow& p)
 {
     return QStringLiteral("INSERT INTO strip_type ") +
            QStringLiteral(
@@ -139,9 +135,10 @@ QString stripTypeInsert(const QString& stripTypeId, const db::DomainContext& d, 
            QStringLiteral("  user_name, chg_date, strip_type_name, strip_type_desc, area_id) ") +
            QStringLiteral("VALUES (") + stripTypeId + QStringLiteral(", ") + d.proj_id +
            QStringLiteral(", ") + d.site_id + QStringLiteral(", 0, ") + d.plant_id +
-           QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") + escaped(p[92]) +
-           QStringLiteral("', '") + escaped(p[93]) + QStringLiteral("', '") + escaped(p[75]) +
-           QStringLiteral("',' ',") + d.area_id + QStringLiteral(")");
+           QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") +
+           escaped(p.typeUserName()) + QStringLiteral("', '") + escaped(p.typeChangeDate()) +
+           QStringLiteral("', '") + escaped(p.type()) + QStringLiteral("',' ',") + d.area_id +
+           QStringLiteral(")");
 }
 
 QString stripSequenceQuery()
@@ -153,7 +150,8 @@ QString stripSequenceQuery()
            QStringLiteral("'");
 }
 
-QString panelStripInsert(const StripIds& ids, const db::DomainContext& d, const Row& p)
+QString panelStripInsert(const StripIds& ids, const db::DomainContext& d,
+                         const library::PanelStripRow& p)
 {
     return QStringLiteral("INSERT INTO panel_strip ") +
            QStringLiteral("(PANEL_ID, STRIP_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, USER_NAME, "
@@ -167,17 +165,18 @@ QString panelStripInsert(const StripIds& ids, const db::DomainContext& d, const 
                "DOUBLE_FLAG, REMOTE_FLG, REDUNDANT_FLG, SEC_REMOTE_SYS_CABLE, AREA_ID, UNIT_ID, ") +
            QStringLiteral("MOUNTING, DIMENSIONS, RAIL) ") + QStringLiteral("VALUES (") +
            ids.panelId + Comma + ids.stripId + Comma + d.proj_id + Comma + d.site_id + Comma +
-           bare(p[4]) + Comma + d.plant_id + CommaQuote + escaped(p[6]) +
-           QStringLiteral("','W','") + escaped(p[8]) + QuoteComma + ids.stripMfrId + Comma +
-           ids.stripModId + Comma + ids.stripTypeId + QStringLiteral(",'Y',0,0,0,") + bare(p[55]) +
-           QStringLiteral(",0,0,0,") + ids.sequence + Comma +
-           QStringLiteral("0,0,0,-1,'0',10,10,'") + escaped(p[12]) + QStringLiteral("',0,0,0,0,") +
-           d.area_id + Comma + d.unit_id + CommaQuote + escaped(p[14]) + QuoteCommaQuote +
-           escaped(p[13]) + QuoteCommaQuote + escaped(p[57]) + QStringLiteral("')");
+           bare(p.changeNumber()) + Comma + d.plant_id + CommaQuote + escaped(p.userName()) +
+           QStringLiteral("','W','") + escaped(p.changeDate()) + QuoteComma + ids.stripMfrId +
+           Comma + ids.stripModId + Comma + ids.stripTypeId + QStringLiteral(",'Y',0,0,0,") +
+           bare(p.category()) + QStringLiteral(",0,0,0,") + ids.sequence + Comma +
+           QStringLiteral("0,0,0,-1,'0',10,10,'") + escaped(p.stripName()) +
+           QStringLiteral("',0,0,0,0,") + d.area_id + Comma + d.unit_id + CommaQuote +
+           escaped(p.mounting()) + QuoteCommaQuote + escaped(p.dimensions()) + QuoteCommaQuote +
+           escaped(p.rail()) + QStringLiteral("')");
 }
 
-QString channelInsert(const ChannelIds& ids, const db::DomainContext& d, const Row& c,
-                      bool withSideAndConnector)
+QString channelInsert(const ChannelIds& ids, const db::DomainContext& d,
+                      const library::ChannelRow& c, bool withSideAndConnector)
 {
     return QStringLiteral("INSERT INTO channel ") +
            QStringLiteral("(PANEL_ID, STRIP_ID, CHANNEL_ID, CHANNEL_NAME, PROJ_ID, SITE_ID, "
@@ -190,20 +189,23 @@ QString channelInsert(const ChannelIds& ids, const db::DomainContext& d, const R
                 ? QStringLiteral("CHANNEL_DESC, TERMINATOR_FLG, CHANNEL_SIDE, CONNECTOR_ID) ")
                 : QStringLiteral("CHANNEL_DESC, TERMINATOR_FLG) ")) +
            QStringLiteral("VALUES (") + ids.panelId + Comma + ids.stripId + Comma + ids.channelId +
-           CommaQuote + escaped(c[3]) + QuoteComma + d.proj_id + Comma + d.site_id + Comma +
-           bare(c[6]) + CommaQuote + escaped(c[7]) + QuoteCommaQuote + escaped(c[8]) +
-           QuoteCommaQuote + escaped(c[9]) + QuoteComma + d.plant_id + QStringLiteral(",'Y',") +
-           bare(orZero(c[48])) + Comma + bare(c[49]) + Comma + bare(c[50]) + Comma + d.area_id +
-           Comma + d.unit_id + Comma + bare(c[14]) + Comma + bare(c[15]) + CommaQuote +
-           escaped(c[34]) + QuoteComma + bare(c[35]) + Comma + ids.termMfrId + Comma +
-           ids.termModId + Comma + bare(c[37]) + CommaQuote + escaped(c[36]) + QuoteCommaQuote +
-           escaped(c[42]) +
+           CommaQuote + escaped(c.channelName()) + QuoteComma + d.proj_id + Comma + d.site_id +
+           Comma + bare(c.changeNumber()) + CommaQuote + escaped(c.userName()) + QuoteCommaQuote +
+           escaped(c.changeStatus()) + QuoteCommaQuote + escaped(c.changeDate()) + QuoteComma +
+           d.plant_id + QStringLiteral(",'Y',") + bare(orZero(c.signalType())) + Comma +
+           bare(c.primaryApparatus()) + Comma + bare(c.secondaryApparatus()) + Comma + d.area_id +
+           Comma + d.unit_id + Comma + bare(c.engineeringProject()) + Comma +
+           bare(c.engineeringReference()) + CommaQuote + escaped(c.category()) + QuoteComma +
+           bare(c.apparatus()) + Comma + ids.termMfrId + Comma + ids.termModId + Comma +
+           bare(c.sequence()) + CommaQuote + escaped(c.description()) + QuoteCommaQuote +
+           escaped(c.terminatorFlag()) +
            (withSideAndConnector
-                ? QuoteComma + bare(c[61]) + Comma + bare(c[62]) + QStringLiteral(")")
+                ? QuoteComma + bare(c.side()) + Comma + bare(c.connector()) + QStringLiteral(")")
                 : QStringLiteral("')"));
 }
 
-QString panelStripTermInsert(const TerminalIds& ids, const db::DomainContext& d, const Row& t)
+QString panelStripTermInsert(const TerminalIds& ids, const db::DomainContext& d,
+                             const library::PanelStripTermRow& t)
 {
     return QStringLiteral("INSERT INTO panel_strip_term ") +
            QStringLiteral("(PANEL_ID, STRIP_ID, TERM_ID, PROJ_ID, SITE_ID, CHG_NUM, USER_NAME, "
@@ -215,17 +217,21 @@ QString panelStripTermInsert(const TerminalIds& ids, const db::DomainContext& d,
            QStringLiteral("FUNC_LEFT, FUNC_RIGHT, TERM_SOURCE_ID, AREA_ID, PLANT_ID, UNIT_ID, "
                           "HW_POS_ID, ENG_PROJ_ID, ENG_REF_ID) ") +
            QStringLiteral("VALUES (") + ids.panelId + Comma + ids.stripId + Comma + ids.termId +
-           Comma + d.proj_id + Comma + d.site_id + QStringLiteral(",0,'") + escaped(t[6]) +
-           QStringLiteral("','W','") + escaped(t[8]) + QuoteComma + bare(t[9]) + CommaQuote +
-           escaped(terminalNumber(t[10], t[44])) + QStringLiteral("',0,") + ids.termMfrId + Comma +
-           ids.termModId + Comma + ids.leftColorId + QStringLiteral(",'Y',") + ids.channelId +
-           CommaQuote + escaped(t[21]) + QuoteCommaQuote + escaped(terminalSecondaryName(t[22])) +
-           QuoteCommaQuote + escaped(t[44]) + QuoteComma + ids.rightColorId + Comma + bare(t[49]) +
-           Comma + bare(t[50]) + Comma + bare(t[51]) + Comma + bare(t[52]) + CommaQuote +
-           escaped(t[53]) + QuoteCommaQuote + escaped(t[54]) + QuoteCommaQuote + escaped(t[55]) +
-           QuoteCommaQuote + escaped(t[56]) + QuoteComma + bare(t[61]) + Comma + bare(t[15]) +
-           Comma + bare(t[16]) + Comma + bare(t[17]) + Comma + bare(t[43]) + Comma + bare(t[47]) +
-           Comma + bare(t[48]) + QStringLiteral(")");
+           Comma + d.proj_id + Comma + d.site_id + QStringLiteral(",0,'") + escaped(t.userName()) +
+           QStringLiteral("','W','") + escaped(t.changeDate()) + QuoteComma + bare(t.sequence()) +
+           CommaQuote + escaped(terminalNumber(t.number(), t.hardwareFlag())) +
+           QStringLiteral("',0,") + ids.termMfrId + Comma + ids.termModId + Comma +
+           ids.leftColorId + QStringLiteral(",'Y',") + ids.channelId + CommaQuote +
+           escaped(t.splitFlag()) + QuoteCommaQuote +
+           escaped(terminalSecondaryName(t.secondaryName())) + QuoteCommaQuote +
+           escaped(t.hardwareFlag()) + QuoteComma + ids.rightColorId + Comma + bare(t.portRight()) +
+           Comma + bare(t.portLeft()) + Comma + bare(t.pinRight()) + Comma + bare(t.pinLeft()) +
+           CommaQuote + escaped(t.polarityRight()) + QuoteCommaQuote + escaped(t.polarityLeft()) +
+           QuoteCommaQuote + escaped(t.functionLeft()) + QuoteCommaQuote +
+           escaped(t.functionRight()) + QuoteComma + bare(t.sourceId()) + Comma + bare(t.areaId()) +
+           Comma + bare(t.plantId()) + Comma + bare(t.unitId()) + Comma +
+           bare(t.hardwarePosition()) + Comma + bare(t.engineeringProject()) + Comma +
+           bare(t.engineeringReference()) + QStringLiteral(")");
 }
 
 QString terminalSecondaryName(const QString& value)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "db/Login.h"
-#include "library/VendorLibrary.h"
+#include "library/LibraryRows.h"
 
 #include <QString>
 
@@ -10,7 +10,12 @@
 // as numbers; identifiers and domain values are the database's own and are written as they are.
 namespace tarnwell::import::reference {
 
-using Row = library::LibraryTable::Row;
+// The fixed user name stamped on the rows the import creates on its own account: the library
+// junction box and its udf_panel row. Every other row carries the library's user names.
+inline const QString ImporterUserName = QStringLiteral("TARNWELL");
+
+// The junction box that holds every library reference strip.
+inline const QString LibraryJunctionBoxName = QStringLiteral("KEL - DORVAN FF LIBRARY");
 
 // The library junction box, found by name across every domain.
 QString junctionBoxLookup();
@@ -20,13 +25,15 @@ QString udfPanelInsert(const QString& panelId, const db::DomainContext& d, const
                        const QString& dateText);
 
 // The strip catalogue, from the values of a PanelStrip row.
-QString stripMfrLookup(const Row& strip);
-QString stripMfrInsert(const QString& stripMfrId, const db::DomainContext& d, const Row& strip);
-QString stripModelLookup(const Row& strip, const QString& stripMfrId);
+QString stripMfrLookup(const library::PanelStripRow& strip);
+QString stripMfrInsert(const QString& stripMfrId, const db::DomainContext& d,
+                       const library::PanelStripRow& strip);
+QString stripModelLookup(const library::PanelStripRow& strip, const QString& stripMfrId);
 QString stripModelInsert(const QString& stripMfrId, const QString& stripModId,
-                         const db::DomainContext& d, const Row& strip);
-QString stripTypeLookup(const Row& strip);
-QString stripTypeInsert(const QString& stripTypeId, const db::DomainContext& d, const Row& strip);
+                         const db::DomainContext& d, const library::PanelStripRow& strip);
+QString stripTypeLookup(const library::PanelStripRow& strip);
+QString stripTypeInsert(const QString& stripTypeId, const db::DomainContext& d,
+                        const library::PanelStripRow& strip);
 
 // The largest strip sequence of any panel named like the library junction box.
 QString stripSequenceQuery();
@@ -40,7 +47,8 @@ struct StripIds
     QString stripTypeId;
     QString sequence;
 };
-QString panelStripInsert(const StripIds& ids, const db::DomainContext& d, const Row& strip);
+QString panelStripInsert(const StripIds& ids, const db::DomainContext& d,
+                         const library::PanelStripRow& strip);
 
 struct ChannelIds
 {
@@ -51,8 +59,8 @@ struct ChannelIds
     QString termModId;
 };
 // Release 7 has no CHANNEL_SIDE and CONNECTOR_ID; every later release has them.
-QString channelInsert(const ChannelIds& ids, const db::DomainContext& d, const Row& channel,
-                      bool withSideAndConnector);
+QString channelInsert(const ChannelIds& ids, const db::DomainContext& d,
+                      const library::ChannelRow& channel, bool withSideAndConnector);
 
 struct TerminalIds
 {
@@ -66,7 +74,7 @@ struct TerminalIds
     QString rightColorId;
 };
 QString panelStripTermInsert(const TerminalIds& ids, const db::DomainContext& d,
-                             const Row& terminal);
+                             const library::PanelStripTermRow& terminal);
 
 // TERM_SEC_NAME: exactly ten characters, cut or padded with blanks.
 QString terminalSecondaryName(const QString& value);

@@ -1,5 +1,5 @@
 #include "db/Database.h"
-#include "db/Triggers.h"
+#include "import/Triggers.h"
 #include "status/StatusLog.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
@@ -8,6 +8,7 @@
 
 using namespace tarnwell;
 using namespace tarnwell::db;
+using namespace tarnwell::import;
 
 namespace {
 

@@ -1,12 +1,14 @@
-#include "selection/ImportRun.h"
+#include "import/ImportRun.h"
 
 #include "import/ImportFixture.h"
 #include "import/ImportSession.h"
+#include "selection/ApparatusList.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
 #include "support/StatusMessages.h"
 
 using namespace tarnwell;
+using namespace tarnwell::import;
 using namespace tarnwell::selection;
 
 namespace {
@@ -35,8 +37,11 @@ protected:
     RunOutcome run(const std::vector<ApparatusEntry>& chosen)
     {
         ImportRun importRun(database, sample(), domain, status);
-        return importRun.run(chosen).outcome;
+        lastReport = importRun.run(chosen);
+        return lastReport.outcome;
     }
+
+    RunReport lastReport;
 };
 
 TEST_F(ImportRunTest, ListShowsTheLibraryAgainstTheDomain)
@@ -76,9 +81,9 @@ TEST_F(ImportRunTest, ImportsTheChosenConfigurationsUnderTheDomainsPlantAreaAndU
 {
     const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
     EXPECT_EQ(run(chosen), RunOutcome::Finished);
-    EXPECT_EQ(domain.plant_id, "3");
-    EXPECT_EQ(domain.area_id, "4");
-    EXPECT_EQ(domain.unit_id, "5");
+    EXPECT_EQ(lastReport.plantId, "3");
+    EXPECT_EQ(lastReport.areaId, "4");
+    EXPECT_EQ(lastReport.unitId, "5");
     EXPECT_EQ(count("strip_config"), 8);
     EXPECT_EQ(messages().last(),
               "Finished importing 8 apparatus Configurations and 0 Reference apparatuses.");

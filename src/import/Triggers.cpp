@@ -1,10 +1,14 @@
-#include "db/Triggers.h"
+#include "import/Triggers.h"
 
 #include "db/Database.h"
 #include "status/Failure.h"
 #include "status/StatusLog.h"
 
-namespace tarnwell::db {
+namespace tarnwell::import {
+
+using db::Cancelled;
+using db::ConnectionLost;
+using db::Database;
 
 namespace {
 
@@ -58,4 +62,4 @@ QStringList EnableTriggerStatements(bool oracle)
     return triggerStatements(oracle, true);
 }
 
-} // namespace tarnwell::db
+} // namespace tarnwell::import

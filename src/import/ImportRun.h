@@ -2,8 +2,8 @@
 
 #include "db/Database.h"
 #include "db/Login.h"
+#include "import/ApparatusEntry.h"
 #include "library/VendorLibrary.h"
-#include "selection/ApparatusList.h"
 #include "status/StatusLog.h"
 
 #include <QStringList>
@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-namespace tarnwell::selection {
+namespace tarnwell::import {
 
 enum class RunOutcome {
     Finished,       // every chosen apparatus was handed to its importer
@@ -32,16 +32,20 @@ struct RunReport
     bool triggersOn = true; // false when switching them on again failed, or was not tried
     QString lostWhile;      // the apparatus under way when the connection went
     QString lostDescription;
+    // The domain's plant, area and unit the run wrote under; empty when it ended before.
+    QString plantId;
+    QString areaId;
+    QString unitId;
 };
 
-// One press of Import: finds the domain's plant, area and unit, suspends the triggers, hands
-// every chosen apparatus to its importer (each written whole or not at all), and restores the
-// triggers however the run ends.
+// One press of Import: finds the domain's plant, area and unit (given back in the report; the
+// caller's domain is left as it is), suspends the triggers, hands every chosen apparatus to its
+// importer (each written whole or not at all), and restores the triggers however the run ends.
 class ImportRun
 {
 public:
     ImportRun(db::Database& database, const library::VendorLibrary& library,
-              db::DomainContext& domain, status::StatusLog& status);
+              const db::DomainContext& domain, status::StatusLog& status);
 
     // Passes over every line whose own listing query finds it in the domain at the moment the
     // line's turn comes: what an interrupted run, another user or this run already wrote.
@@ -66,11 +70,11 @@ private:
 
     db::Database& m_database;
     const library::VendorLibrary& m_library;
-    db::DomainContext& m_domain;
+    const db::DomainContext& m_domain;
     status::StatusLog& m_status;
     std::function<void(int, int)> m_progress;
     bool m_checkOnly = false;
     bool m_missingOnly = false;
 };
 
-} // namespace tarnwell::selection
+} // namespace tarnwell::import

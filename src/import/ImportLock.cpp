@@ -1,9 +1,9 @@
-#include "selection/ImportLock.h"
+#include "import/ImportLock.h"
 
 #include "db/Sql.h"
 #include "status/Failure.h"
 
-namespace tarnwell::selection {
+namespace tarnwell::import {
 
 ImportLockStatements importLockStatements(const QString& dbmsName, const QString& proj_id)
 {
@@ -106,4 +106,4 @@ void ImportLock::release() noexcept
     }
 }
 
-} // namespace tarnwell::selection
+} // namespace tarnwell::import

@@ -5,8 +5,11 @@
 #include <QString>
 
 namespace tarnwell::db {
-
 class Database;
+}
+
+namespace tarnwell::import {
+
 class MessageInForce;
 
 // The lookup and the insert message of one catalogue call; each caller has its own pair.
@@ -51,7 +54,7 @@ struct TermColorInput
 class TermCatalogue
 {
 public:
-    TermCatalogue(Database& database, const DomainContext& domain, MessageInForce& message);
+    TermCatalogue(db::Database& database, const db::DomainContext& domain, MessageInForce& message);
 
     QString FindOrCreateTermMfr(const TermMfrInput& input, const CatalogueMessages& messages);
     QString FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& input,
@@ -59,9 +62,9 @@ public:
     QString FindOrCreateTermColor(const TermColorInput& input, const CatalogueMessages& messages);
 
 private:
-    Database& m_database;
-    const DomainContext& m_domain;
+    db::Database& m_database;
+    const db::DomainContext& m_domain;
     MessageInForce& m_message;
 };
 
-} // namespace tarnwell::db
+} // namespace tarnwell::import

@@ -1,32 +1,17 @@
-#include "selection/ImportRun.h"
+#include "import/ImportRun.h"
 
-#include "selection/ImportLock.h"
+#include "import/ImportLock.h"
 
-#include "db/Triggers.h"
 #include "import/ImportSession.h"
+#include "import/Triggers.h"
 #include "import/configuration/ConfigurationImport.h"
 #include "import/reference/ReferenceImport.h"
 #include "status/Failure.h"
 
-namespace tarnwell::selection {
-
-using tarnwell::import::ConfigurationImport;
-using tarnwell::import::ImportSession;
-using tarnwell::import::ReferenceImport;
-
-namespace {
-
-QString textOf(const db::Value& value)
-{
-    if (!value)
-        throw Failure(QStringLiteral("Invalid use of Null"));
-    return *value;
-}
-
-} // namespace
+namespace tarnwell::import {
 
 ImportRun::ImportRun(db::Database& database, const library::VendorLibrary& library,
-                     db::DomainContext& domain, status::StatusLog& status)
+                     const db::DomainContext& domain, status::StatusLog& status)
     : m_database(database), m_library(library), m_domain(domain), m_status(status)
 {}
 
@@ -83,18 +68,22 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 m_progress(0, -1);
         });
         const db::ResultSet pau = m_database.RunQuery(PlantAreaUnitQuery(m_domain));
-        m_domain.plant_id = textOf(pau.value(0));
-        m_domain.area_id = textOf(pau.value(1));
-        m_domain.unit_id = textOf(pau.value(2));
+        report.plantId = db::textOf(pau.value(0));
+        report.areaId = db::textOf(pau.value(1));
+        report.unitId = db::textOf(pau.value(2));
+        db::DomainContext domain = m_domain;
+        domain.plant_id = report.plantId;
+        domain.area_id = report.areaId;
+        domain.unit_id = report.unitId;
 
         // Counted as suspended before the first statement: if the run stops half-way
         // through, switching them on again is harmless.
         triggersSuspended = true;
-        db::DisableTriggers(m_database);
+        DisableTriggers(m_database);
         if (m_checkOnly)
             m_database.beginCheck();
 
-        ImportSession session(m_database, m_library, m_domain);
+        ImportSession session(m_database, m_library, domain);
         ConfigurationImport configurations(session);
         ReferenceImport references(session);
         const int total = static_cast<int>(chosen.size());
@@ -109,7 +98,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 ++done;
                 continue;
             }
-            import::ApparatusOutcome outcome;
+            ApparatusOutcome outcome;
             if (entry.kind == ApparatusKind::Configuration) {
                 m_status.ShowStatus(QStringLiteral("Importing configuration: ") + entry.name);
                 outcome = configurations.importRow(entry.row);
@@ -119,7 +108,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
                 outcome = references.importChannelRow(entry.row);
                 ++report.references;
             }
-            if (outcome == import::ApparatusOutcome::Written)
+            if (outcome == ApparatusOutcome::Written)
                 ++report.written;
             else
                 report.notWritten.append(entry.name);
@@ -162,7 +151,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     const std::map<QString, int> checked = m_database.checkedRows();
     m_database.endCheck();
     if (triggersSuspended)
-        report.triggersOn = db::EnableTriggers(m_database);
+        report.triggersOn = EnableTriggers(m_database);
     const auto checkEnd = [this] {
         if (m_checkOnly)
             m_status.ShowStatus(QStringLiteral("Check only: nothing was written."));
@@ -206,4 +195,4 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     return report;
 }
 
-} // namespace tarnwell::selection
+} // namespace tarnwell::import

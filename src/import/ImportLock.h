@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace tarnwell::selection {
+namespace tarnwell::import {
 
 // The statements of the database's own application lock that keeps two imports into one domain
 // apart, for the DBMS the connection really reaches. Each is empty for a DBMS without one.
@@ -46,4 +46,4 @@ private:
     bool m_held = false;
 };
 
-} // namespace tarnwell::selection
+} // namespace tarnwell::import

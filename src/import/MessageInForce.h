@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace tarnwell::db {
+namespace tarnwell::import {
 
 // The message a failure is reported under. Each step of an import arms its own message before
 // its first statement; it stays in force until the next step arms another, and any failure in
@@ -19,4 +19,4 @@ private:
     QString m_message;
 };
 
-} // namespace tarnwell::db
+} // namespace tarnwell::import

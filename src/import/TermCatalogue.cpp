@@ -1,0 +1,105 @@
+#include "import/TermCatalogue.h"
+
+#include "import/FindOrCreate.h"
+
+#include "db/Database.h"
+#include "db/Sql.h"
+#include "import/MessageInForce.h"
+
+namespace tarnwell::import {
+
+using db::Database;
+using db::DomainContext;
+using db::IdTable;
+using db::sql::bare;
+using db::sql::escaped;
+using db::sql::orZero;
+
+TermCatalogue::TermCatalogue(Database& database, const DomainContext& domain,
+                             MessageInForce& message)
+    : m_database(database), m_domain(domain), m_message(message)
+{}
+
+QString TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in,
+                                           const CatalogueMessages& messages)
+{
+    const QString lookup =
+        QStringLiteral("SELECT term_mfr_name, term_mfr_id ") + QStringLiteral("FROM   term_mfr ") +
+        QStringLiteral("WHERE  term_mfr_name LIKE '") + escaped(in.name) + QStringLiteral("'");
+    const auto insert = [&](const QString& id) {
+        const DomainContext& d = m_domain;
+        return QStringLiteral("INSERT into TERM_MFR (TERM_MFR_ID, PROJ_ID, SITE_ID, CHG_NUM, "
+                              "PLANT_ID, UNIT_ID, ") +
+               QStringLiteral(
+                   "CHG_STATUS, USER_NAME, CHG_DATE, TERM_MFR_DESC, TERM_MFR_NAME, AREA_ID) ") +
+               QStringLiteral("VALUES (") + id + QStringLiteral(", ") + d.proj_id +
+               QStringLiteral(", ") + d.site_id + QStringLiteral(", 0,") + d.plant_id +
+               QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") +
+               escaped(in.userName) + QStringLiteral("', '") + escaped(in.changeDate) +
+               QStringLiteral("', '") + escaped(in.description) + QStringLiteral("', '") +
+               escaped(in.name) + QStringLiteral("', ") + d.area_id + QStringLiteral(")");
+    };
+    return findOrCreate(m_database, m_message, lookup, 1, IdTable::TermMfr, insert, messages.lookup,
+                        messages.insert);
+}
+
+QString TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& in,
+                                             const CatalogueMessages& messages)
+{
+    const QString lookup = QStringLiteral("SELECT term_mod_name, term_mod_id ") +
+                           QStringLiteral("FROM   term_mfr_mod ") +
+                           QStringLiteral("WHERE  term_mod_name LIKE '") + escaped(in.name) +
+                           QStringLiteral("' ") + QStringLiteral("AND    term_mfr_id = ") +
+                           termMfrId;
+    // The lookup used the name as it stands; an empty name and empty dimensions are written as 0.
+    const auto insert = [&](const QString& id) {
+        const DomainContext& d = m_domain;
+        return QStringLiteral("INSERT INTO term_mfr_mod ") +
+               QStringLiteral("( TERM_MFR_ID, TERM_MOD_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
+               QStringLiteral(
+                   "UNIT_ID, CHG_STATUS, USER_NAME, CHG_DATE, TERM_MOD_NAME, TERM_HEIGHT, "
+                   "HEIGHT_UOM_ID, ") +
+               QStringLiteral(
+                   "TERM_WIDTH, WIDTH_UOM_ID, TERM_DEPTH, DEPTH_UOM_ID, TERM_MOD_DESC, AREA_ID) ") +
+               QStringLiteral("VALUES (") + termMfrId + QStringLiteral(", ") + id +
+               QStringLiteral(", ") + d.proj_id + QStringLiteral(", ") + d.site_id +
+               QStringLiteral(", 0, ") + d.plant_id + QStringLiteral(", ") + d.unit_id +
+               QStringLiteral(", 'W', '") + escaped(in.userName) + QStringLiteral("', '") +
+               escaped(in.changeDate) + QStringLiteral("', '") + escaped(orZero(in.name)) +
+               QStringLiteral("',") + bare(orZero(in.height)) + QStringLiteral(",") +
+               bare(orZero(in.heightUnit)) + QStringLiteral(",") + bare(orZero(in.width)) +
+               QStringLiteral(",") + bare(orZero(in.widthUnit)) + QStringLiteral(",") +
+               bare(orZero(in.depth)) + QStringLiteral(",") + bare(orZero(in.depthUnit)) +
+               QStringLiteral(",'") + escaped(in.description) + QStringLiteral("',") + d.area_id +
+               QStringLiteral(")");
+    };
+    return findOrCreate(m_database, m_message, lookup, 1, IdTable::TermMfrMod, insert,
+                        messages.lookup, messages.insert);
+}
+
+QString TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
+                                             const CatalogueMessages& messages)
+{
+    // Found by its value alone; the name plays no part.
+    const QString lookup =
+        QStringLiteral("SELECT term_color_id ") + QStringLiteral("FROM   term_color ") +
+        QStringLiteral("WHERE  term_color_value = '") + escaped(in.value) + QStringLiteral("' ");
+    const auto insert = [&](const QString& id) {
+        const DomainContext& d = m_domain;
+        return QStringLiteral(
+                   "INSERT INTO term_color (TERM_COLOR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
+               QStringLiteral("UNIT_ID, CHG_STATUS, USER_NAME, CHG_DATE, TERM_COLOR_NAME, ") +
+               QStringLiteral("AREA_ID, TERM_COLOR_VALUE, TERM_COLOR_DESC) ") +
+               QStringLiteral("VALUES (") + id + QStringLiteral(", ") + d.proj_id +
+               QStringLiteral(", ") + d.site_id + QStringLiteral(", 0,") + d.plant_id +
+               QStringLiteral(", ") + d.unit_id + QStringLiteral(", 'W', '") +
+               escaped(in.userName) + QStringLiteral("', '") + escaped(in.changeDate) +
+               QStringLiteral("', '") + escaped(in.name) + QStringLiteral("', ") + d.area_id +
+               QStringLiteral(", ") + bare(in.value) + QStringLiteral(", '") +
+               escaped(in.description) + QStringLiteral("')");
+    };
+    return findOrCreate(m_database, m_message, lookup, 0, IdTable::TermColor, insert,
+                        messages.lookup, messages.insert);
+}
+
+} // namespace tarnwell::import
