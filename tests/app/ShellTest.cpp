@@ -8,6 +8,7 @@
 #include "app/FakeMainView.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
+#include "support/WaitForIdle.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -89,6 +90,8 @@ TEST_F(ShellTest, KeyboardReachesEveryMenuItemThroughItsMnemonics)
 {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    // The read runs beside the window; its end reaches the window a moment later.
+    tarnwell::testing::waitUntilIdle(window.controller());
     settle();
     // The start-up read of the empty path failed and asked to end the program.
     ASSERT_EQ(dialogs.endedWith, 1);
