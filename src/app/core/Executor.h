@@ -23,6 +23,8 @@ public:
     // From the window's thread, last of all: runs `job` on the worker after everything handed
     // over before, and waits for it.
     virtual void finish(const std::function<void()>& job) = 0;
+    // The code the process ends with should the worker not stop in time.
+    virtual void setExitCode(int) {}
 };
 
 // Everything at once on the calling thread: for tests of the logic that want each handler to
@@ -53,7 +55,7 @@ public:
     // Gives up after stopTimeoutMs, like the destructor.
     void finish(const std::function<void()>& job) override;
 
-    void setExitCode(int exitCode) { m_exitCode = exitCode; }
+    void setExitCode(int exitCode) override { m_exitCode = exitCode; }
 
     static constexpr int stopTimeoutMs = 2000;
 

@@ -133,8 +133,7 @@ void MainController::setActiveConnection(db::Connection* connection)
 void MainController::endProgram(int exitCode)
 {
     m_ended = true;
-    if (auto* threaded = dynamic_cast<ThreadExecutor*>(&m_executor))
-        threaded->setExitCode(exitCode);
+    m_executor.setExitCode(exitCode);
     m_dialogs.endProgram(exitCode);
 }
 
