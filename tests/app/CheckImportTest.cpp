@@ -22,30 +22,18 @@ using tarnwell::testing::TestDatabase;
 
 namespace {
 
-const QStringList Tables = {
-    "strip_config", "strip_config_term", "term_mfr",        "term_mfr_mod",  "term_color",
-    "panel",        "udf_panel",         "strip_mfr",       "strip_mfr_mod", "strip_type",
-    "panel_strip",  "channel",           "panel_strip_term"};
+using tarnwell::testing::ImportedTables;
 
 class CheckImportTest : public ::testing::Test
 {
 protected:
-    CheckImportTest() : controller(view, dialogs, connections, program().path())
+    CheckImportTest()
+        : controller(view, dialogs, connections, tarnwell::testing::PackedProgram::sample().path())
     {
         controller.Form_Load();
         controller.Form_Activate();
-        view.chosenPlatform = db::Platform::SQLServer;
-        view.server = database.server();
-        view.database = database.name();
-        view.logon = database.logon();
-        view.pass = database.password();
+        view.typeLogin(database);
         view.mode = app::ImportMode::All;
-    }
-
-    static const tarnwell::testing::PackedProgram& program()
-    {
-        static const tarnwell::testing::PackedProgram packed;
-        return packed;
     }
 
     // Every table of the schema, whole, as text.
@@ -63,7 +51,7 @@ protected:
     std::map<QString, int> counts()
     {
         std::map<QString, int> result;
-        for (const QString& table : Tables)
+        for (const QString& table : ImportedTables)
             result[table] = database.value("SELECT count(*) FROM " + table).toInt();
         return result;
     }
@@ -87,16 +75,17 @@ protected:
         controller.cmdCheckImport_Click();
         EXPECT_EQ(content(), before) << "a check writes nothing";
         const QStringList checked = shown().mid(linesBefore);
-        ASSERT_GE(checked.size(), Tables.size() + 1);
+        ASSERT_GE(checked.size(), ImportedTables.size() + 1);
         EXPECT_EQ(checked.last(), "Check only: nothing was written.");
         std::map<QString, int> foretold;
-        const QStringList perTable = checked.mid(checked.size() - 1 - Tables.size(), Tables.size());
+        const QStringList perTable =
+            checked.mid(checked.size() - 1 - ImportedTables.size(), ImportedTables.size());
         static const QRegularExpression line(
             "^Check only: (\\w+) would receive (\\d+) new rows\\.$");
-        for (int i = 0; i < Tables.size(); ++i) {
+        for (int i = 0; i < ImportedTables.size(); ++i) {
             const QRegularExpressionMatch match = line.match(perTable[i]);
             ASSERT_TRUE(match.hasMatch()) << perTable[i].toStdString();
-            EXPECT_EQ(match.captured(1), Tables[i]) << "tables in their fixed order";
+            EXPECT_EQ(match.captured(1), ImportedTables[i]) << "tables in their fixed order";
             foretold[match.captured(1)] = match.captured(2).toInt();
         }
 
@@ -104,7 +93,7 @@ protected:
         const QStringList imported = shown().mid(linesBefore + checked.size());
         std::map<QString, int> written;
         const std::map<QString, int> countsAfter = counts();
-        for (const QString& table : Tables)
+        for (const QString& table : ImportedTables)
             written[table] = countsAfter.at(table) - countsBefore.at(table);
         EXPECT_EQ(foretold, written);
         // The same failures with the same words, and the same honest end.

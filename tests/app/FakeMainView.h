@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/core/MainView.h"
+#include "support/TestDatabase.h"
 
 #include <QStringList>
 
@@ -47,6 +48,16 @@ public:
             onStatusText();
     }
     void setBusy(bool value) override { busy = value; }
+
+    // Types what reaches the test database's owning domain as SQL Server.
+    void typeLogin(const TestDatabase& target)
+    {
+        chosenPlatform = db::Platform::SQLServer;
+        server = target.server();
+        database = target.name();
+        logon = target.logon();
+        pass = target.password();
+    }
 
     // What the user typed or chose.
     db::Platform chosenPlatform = db::Platform::None;

@@ -21,22 +21,13 @@ namespace {
 class ImportFlowTest : public ::testing::Test
 {
 protected:
-    ImportFlowTest() : controller(view, dialogs, connections, program().path())
+    ImportFlowTest()
+        : controller(view, dialogs, connections, tarnwell::testing::PackedProgram::sample().path())
     {
         controller.Form_Load();
         controller.Form_Activate();
-        view.chosenPlatform = db::Platform::SQLServer;
-        view.server = database.server();
-        view.database = database.name();
-        view.logon = database.logon();
-        view.pass = database.password();
+        view.typeLogin(database);
         controller.cmdConnect_Click();
-    }
-
-    static const tarnwell::testing::PackedProgram& program()
-    {
-        static const tarnwell::testing::PackedProgram packed;
-        return packed;
     }
 
     QString lastMessage() const { return controller.status().lines().back().mid(11); }

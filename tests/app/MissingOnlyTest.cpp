@@ -22,30 +22,17 @@ using tarnwell::testing::TestDatabase;
 
 namespace {
 
-const QStringList Tables = {
-    "strip_config", "strip_config_term", "term_mfr",        "term_mfr_mod",  "term_color",
-    "panel",        "udf_panel",         "strip_mfr",       "strip_mfr_mod", "strip_type",
-    "panel_strip",  "channel",           "panel_strip_term"};
-
-const tarnwell::testing::PackedProgram& program()
-{
-    static const tarnwell::testing::PackedProgram packed;
-    return packed;
-}
+using tarnwell::testing::ImportedTables;
 
 // The window's logic logged into one test database's domain.
 struct Session
 {
     explicit Session(TestDatabase& database)
-        : controller(view, dialogs, connections, program().path())
+        : controller(view, dialogs, connections, tarnwell::testing::PackedProgram::sample().path())
     {
         controller.Form_Load();
         controller.Form_Activate();
-        view.chosenPlatform = db::Platform::SQLServer;
-        view.server = database.server();
-        view.database = database.name();
-        view.logon = database.logon();
-        view.pass = database.password();
+        view.typeLogin(database);
         controller.cmdConnect_Click();
     }
     void import(app::ImportMode mode)
@@ -103,7 +90,7 @@ TEST(MissingOnly, CompletesAnInterruptedRunWithoutDuplicatesAndThenWritesNothing
     const qsizetype before = session.shown().size();
     session.import(app::ImportMode::Missing);
     const QStringList completing = session.shown().mid(before);
-    for (const QString& table : Tables)
+    for (const QString& table : ImportedTables)
         EXPECT_EQ(withoutIdentifiers(database, table), withoutIdentifiers(whole, table))
             << table.toStdString();
     EXPECT_FALSE(completing.filter("Already in the domain: ").isEmpty());
@@ -118,7 +105,7 @@ TEST(MissingOnly, CompletesAnInterruptedRunWithoutDuplicatesAndThenWritesNothing
     EXPECT_TRUE(nothing.contains(
         "Written whole: 0 apparatuses. Not written: 0. Already in the domain: 29."));
     EXPECT_EQ(nothing.last(), "No configurations or references imported at all.");
-    for (const QString& table : Tables)
+    for (const QString& table : ImportedTables)
         EXPECT_EQ(withoutIdentifiers(database, table), withoutIdentifiers(whole, table))
             << table.toStdString();
 }

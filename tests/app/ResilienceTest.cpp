@@ -31,27 +31,18 @@ using tarnwell::testing::waitUntilIdle;
 
 namespace {
 
-const tarnwell::testing::PackedProgram& program()
-{
-    static const tarnwell::testing::PackedProgram packed;
-    return packed;
-}
-
 // A window's logic whose database work runs on its own worker thread, as in the program.
 class ThreadedWindow
 {
 public:
     explicit ThreadedWindow(TestDatabase& database)
-        : controller(view, dialogs, connections, program().path(), &executor)
+        : controller(view, dialogs, connections, tarnwell::testing::PackedProgram::sample().path(),
+                     &executor)
     {
         controller.Form_Load();
         controller.Form_Activate();
         waitUntilIdle(controller);
-        view.chosenPlatform = db::Platform::SQLServer;
-        view.server = database.server();
-        view.database = database.name();
-        view.logon = database.logon();
-        view.pass = database.password();
+        view.typeLogin(database);
     }
 
     void connect()

@@ -21,6 +21,12 @@ void writeFile(const QString& path, const QByteArray& content)
 
 } // namespace
 
+const PackedProgram& PackedProgram::sample()
+{
+    static const PackedProgram packed;
+    return packed;
+}
+
 PackedProgram::PackedProgram()
 {
     pack(sampleLibraryFolder());

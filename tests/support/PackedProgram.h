@@ -13,6 +13,8 @@ class PackedProgram
 public:
     // The sample library.
     PackedProgram();
+    // One program with the sample library for the whole test process, made on first use.
+    static const PackedProgram& sample();
     // A library made of these files (name -> content).
     explicit PackedProgram(const std::map<QString, QByteArray>& files);
 

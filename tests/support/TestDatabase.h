@@ -84,6 +84,12 @@ private:
     QStringList m_roles;
 };
 
+// The tables an import writes rows into, in the order a check reports them.
+inline const QStringList ImportedTables = {
+    "strip_config", "strip_config_term", "term_mfr",        "term_mfr_mod",  "term_color",
+    "panel",        "udf_panel",         "strip_mfr",       "strip_mfr_mod", "strip_type",
+    "panel_strip",  "channel",           "panel_strip_term"};
+
 // Quoting for statements the tests build themselves.
 QString sqlIdentifier(const QString& name); // "name" with inner " doubled
 QString sqlLiteral(const QString& text);    // 'text' with inner ' doubled
