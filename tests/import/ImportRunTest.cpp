@@ -176,17 +176,24 @@ TEST(ImportRunStatements, RunFailureAfterSuspendingStillRestoresTheTriggers)
                            "ALTER TABLE udf_panel ENABLE TRIGGER ALL"}));
 }
 
+// An empty run on a recording connection that reaches `dbms`, in domain 11.
+RunReport emptyRun(tarnwell::testing::RecordingConnection& connection, const QString& dbms,
+                   db::Platform platform, status::StatusLog& status)
+{
+    connection.dbms = dbms;
+    connection.answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
+    db::Database database(connection, platform, status);
+    db::DomainContext domain{"Works", "11", "1", "", "", ""};
+    const library::VendorLibrary lib;
+    return ImportRun(database, lib, domain, status).run({});
+}
+
 TEST(ImportRunStatements, TheImportLockComesFirstAndGoesLast)
 {
     tarnwell::testing::RecordingConnection connection;
-    connection.dbms = "Microsoft SQL Server";
-    connection.answer("sp_getapplock", "1")
-        .answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
+    connection.answer("sp_getapplock", "1");
     status::StatusLog status;
-    db::Database database(connection, db::Platform::SQLServer, status);
-    db::DomainContext domain{"Works", "11", "1", "", "", ""};
-    library::VendorLibrary lib;
-    ImportRun(database, lib, domain, status).run({});
+    emptyRun(connection, "Microsoft SQL Server", db::Platform::SQLServer, status);
     ASSERT_GE(connection.statements.size(), 5);
     EXPECT_TRUE(connection.statements.first().contains(
         "sp_getapplock @Resource = 'tarnwell-import-11', @LockMode = 'Exclusive', "
@@ -199,14 +206,10 @@ TEST(ImportRunStatements, TheImportLockComesFirstAndGoesLast)
 TEST(ImportRunStatements, AnOracleAccountWithoutTheLockPackageImportsUnlocked)
 {
     tarnwell::testing::RecordingConnection connection;
-    connection.dbms = "Oracle";
-    connection.refuse("DBMS_LOCK", "PLS-00201: identifier 'DBMS_LOCK' must be declared")
-        .answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
+    connection.refuse("DBMS_LOCK", "PLS-00201: identifier 'DBMS_LOCK' must be declared");
     status::StatusLog status;
-    db::Database database(connection, db::Platform::Oracle, status);
-    db::DomainContext domain{"Works", "11", "1", "", "", ""};
-    library::VendorLibrary lib;
-    EXPECT_EQ(ImportRun(database, lib, domain, status).run({}).outcome, RunOutcome::Finished);
+    EXPECT_EQ(emptyRun(connection, "Oracle", db::Platform::Oracle, status).outcome,
+              RunOutcome::Finished);
     const QStringList shown = tarnwell::testing::statusMessages(status);
     EXPECT_TRUE(shown.first().startsWith("The import lock of this database cannot be used"));
     EXPECT_EQ(shown.last(), "No configurations or references imported at all.");
