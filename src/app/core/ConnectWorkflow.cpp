@@ -31,6 +31,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
 {
     using Outcome = ConnectResult::Outcome;
     ConnectResult result;
+    bool listComplete = false;
 
     if (!m_connection.open(db::BuildConnectionString(input))) {
         m_dialogs.message(QStringLiteral("Login failed."), ApplicationTitle, MessageIcon::Critical);
@@ -87,7 +88,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
             const selection::ListOutcome listed = selection::BuildApparatusList(
                 *database, m_library, result.domain, m_status, list,
                 [this](const selection::ApparatusEntry& entry) { m_observer.listed(entry); });
-            result.listComplete = listed == selection::ListOutcome::Complete;
+            listComplete = listed == selection::ListOutcome::Complete;
         } catch (const Failure&) {
             m_status.ShowStatus(QStringLiteral("Failed to retrieve domain names."));
             return result;
@@ -102,7 +103,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         m_status.ShowErrorDescription(lost.description);
         return result;
     }
-    m_observer.listEnded(list, result.listComplete);
+    m_observer.listEnded(list, listComplete);
     result.outcome = Outcome::LoggedIn;
     result.database = std::move(database);
     return result;

@@ -25,7 +25,6 @@ struct ConnectResult
     Outcome outcome = Outcome::Failed;
     std::unique_ptr<db::Database> database; // set when logged in
     db::DomainContext domain;
-    bool listComplete = false;
 };
 
 // What Connect shows while it runs, in order: the domain, the list as it grows, its end.

@@ -9,6 +9,33 @@
 
 namespace tarnwell::app {
 
+namespace {
+
+// Hands `job` to `context`'s thread; the future is ready once the job has run there.
+std::future<void> post(QObject* context, const std::function<void()>& job)
+{
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> ran = done->get_future();
+    QMetaObject::invokeMethod(
+        context,
+        [job, done] {
+            job();
+            done->set_value();
+        },
+        Qt::QueuedConnection);
+    return ran;
+}
+
+// A worker stuck in the driver cannot be stopped, and its thread cannot be destroyed while it
+// runs: the process ends without unwinding.
+[[noreturn]] void abandon(int exitCode)
+{
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
+
+} // namespace
+
 ThreadExecutor::ThreadExecutor()
     : m_workerContext(std::make_unique<QObject>()), m_windowContext(std::make_unique<QObject>())
 {
@@ -21,10 +48,8 @@ ThreadExecutor::~ThreadExecutor()
 {
     m_closing = true;
     m_thread.quit();
-    if (!m_thread.wait(QDeadlineTimer(stopTimeoutMs))) {
-        std::fflush(nullptr);
-        std::_Exit(m_exitCode);
-    }
+    if (!m_thread.wait(QDeadlineTimer(stopTimeoutMs)))
+        abandon(m_exitCode);
     m_workerContext.reset();
 }
 
@@ -32,20 +57,10 @@ void ThreadExecutor::finish(const std::function<void()>& job)
 {
     if (!m_workerContext || m_closing)
         return;
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> finished = done->get_future();
-    QMetaObject::invokeMethod(
-        m_workerContext.get(),
-        [job, done] {
-            job();
-            done->set_value();
-        },
-        Qt::QueuedConnection);
+    std::future<void> finished = post(m_workerContext.get(), job);
     m_closing = true; // nothing handed over from now on runs
-    if (finished.wait_for(std::chrono::milliseconds(stopTimeoutMs)) != std::future_status::ready) {
-        std::fflush(nullptr);
-        std::_Exit(m_exitCode);
-    }
+    if (finished.wait_for(std::chrono::milliseconds(stopTimeoutMs)) != std::future_status::ready)
+        abandon(m_exitCode);
 }
 
 void ThreadExecutor::toWorker(std::function<void()> job)
@@ -69,15 +84,7 @@ void ThreadExecutor::toWindowAndWait(const std::function<void()>& job)
         return;
     }
     // Not a blocking queued call: the window may be closing, and then nobody would answer.
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> answered = done->get_future();
-    QMetaObject::invokeMethod(
-        m_windowContext.get(),
-        [job, done] {
-            job();
-            done->set_value();
-        },
-        Qt::QueuedConnection);
+    std::future<void> answered = post(m_windowContext.get(), job);
     while (answered.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         if (m_closing)
             return;

@@ -252,11 +252,10 @@ void MainController::connect(const db::LoginInput& input)
         m_domain = result.domain;
     }
     const ConnectResult::Outcome outcome = result.outcome;
-    const bool complete = result.listComplete;
-    m_executor.toWindow([this, outcome, complete] { connectEnded(outcome, complete); });
+    m_executor.toWindow([this, outcome] { connectEnded(outcome); });
 }
 
-void MainController::connectEnded(ConnectResult::Outcome outcome, bool)
+void MainController::connectEnded(ConnectResult::Outcome outcome)
 {
     m_activity = Activity::Idle;
     if (m_ended)

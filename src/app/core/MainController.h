@@ -78,7 +78,7 @@ private:
 
     // On the window's thread.
     void readEnded(const QString& failure);
-    void connectEnded(ConnectResult::Outcome outcome, bool listComplete);
+    void connectEnded(ConnectResult::Outcome outcome);
     void importEnded(const import::RunReport& report, bool recovered);
     void endProgram(int exitCode);
     void triggersDidNotComeBack();
