@@ -273,7 +273,9 @@ bool OdbcConnection::connectionDead() const
 
 bool OdbcConnection::run(const QString& sql, ResultSet* result)
 {
-    if (!isOpen())
+    // The statement handle exists exactly while the connection is open; asking Qt's registry
+    // of connections instead would cost a lock and a lookup on every statement.
+    if (!m_statement)
         return fail(QStringLiteral("The connection to the database is not open."),
                     FailureKind::ConnectionLost);
     {
