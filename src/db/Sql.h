@@ -15,7 +15,7 @@ QString escaped(const QString& value);
 // or a British "Sept" is refused.
 QString dateText(const QDate& date);
 
-// What a library leaves empty, as the statements write it: a number as 0, a text that must not
+// What a value left empty becomes in a statement: a number as 0, a text that must not
 // be empty as one blank.
 QString orZero(const QString& value);
 QString orBlank(const QString& value);
@@ -27,9 +27,9 @@ QString fixedWidth(const QString& value, int width);
 
 namespace tarnwell::db::sql {
 
-// A library value that a statement writes bare, as a number. Anything but a plain decimal
+// A value that a statement writes bare, as a number. Anything but a plain decimal
 // number (sign, digits, point, exponent) is refused with a Failure naming it, so that a damaged
-// library value can never become part of the statement's syntax.
+// value can never become part of the statement's syntax.
 QString bare(const QString& value);
 
 } // namespace tarnwell::db::sql

@@ -4,7 +4,8 @@
 
 namespace tarnwell::db {
 
-// One apparatus's statements as a unit: rolled back unless committed, however the scope is left.
+// Statements as one unit: rolled back unless committed, however the scope is left. Begun while
+// another is open, it is a savepoint of that one (see Database::beginTransaction).
 class Transaction
 {
 public:

@@ -1,19 +1,21 @@
 #include "import/FindOrCreate.h"
 
+#include "import/ImportSession.h"
+
 namespace tarnwell::import {
 
-QString findOrCreate(db::Database& database, MessageInForce& message, const QString& lookup,
-                     int idColumn, db::IdTable table,
-                     const std::function<QString(const QString& id)>& insert,
-                     const QString& lookupMessage, const QString& insertMessage)
+Found findOrCreate(ImportSession& session, const QString& lookup, int idColumn, IdTable table,
+                   const std::function<QString(const QString& id)>& insert,
+                   const CatalogueMessages& messages)
 {
-    message.arm(lookupMessage);
-    if (const auto id = database.RunQuery(lookup).found(idColumn))
-        return *id;
-    const QString id = database.NextRecordId(table);
-    message.arm(insertMessage);
-    database.RunCommand(insert(id));
-    return id;
+    const std::optional<QString> existing =
+        session.query(messages.lookup, lookup,
+                      [idColumn](const db::ResultSet& rows) { return rows.found(idColumn); });
+    if (existing)
+        return {*existing, messages.lookup};
+    const QString id = session.nextId(table, messages.lookup);
+    session.command(messages.insert, [&] { return insert(id); });
+    return {id, messages.insert};
 }
 
 } // namespace tarnwell::import

@@ -2,6 +2,7 @@
 
 #include "import/ImportLock.h"
 
+#include "db/Transaction.h"
 #include "import/ImportSession.h"
 #include "import/Triggers.h"
 #include "import/configuration/ConfigurationImport.h"
@@ -43,7 +44,7 @@ bool ImportRun::alreadyInTheDomain(const ApparatusEntry& entry)
         return m_database.RunQuery(entry.listingQuery).rowCount() > 0;
     } catch (const Failure& failure) {
         // Not knowing, the line is imported: a duplicate can be removed, a gap is not seen.
-        m_database.ReportDbFailure(
+        m_status.ReportDbFailure(
             entry.kind == ApparatusKind::Configuration
                 ? QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed. "
                                  "Database reports: ")
@@ -59,6 +60,9 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     RunReport report;
     bool triggersSuspended = false;
     QString current;
+    // A check writes every apparatus inside this one transaction and keeps none of it.
+    std::optional<db::Transaction> check;
+    std::map<QString, int> checked;
     // Before the first statement and given back after the last: a second run into the domain
     // waits for this one, instead of taking the same identifiers.
     ImportLock lock(m_database, m_status, m_domain.proj_id);
@@ -79,11 +83,13 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         // Counted as suspended before the first statement: if the run stops half-way
         // through, switching them on again is harmless.
         triggersSuspended = true;
-        DisableTriggers(m_database);
+        DisableTriggers(m_database, m_status);
         if (m_checkOnly)
-            m_database.beginCheck();
+            check.emplace(m_database);
 
-        ImportSession session(m_database, m_library, domain);
+        ImportSession session(m_database, m_status, m_library, domain);
+        if (m_checkOnly)
+            session.countInsertsInto(checked);
         ConfigurationImport configurations(session);
         ReferenceImport references(session);
         const int total = static_cast<int>(chosen.size());
@@ -101,11 +107,11 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
             ApparatusOutcome outcome;
             if (entry.kind == ApparatusKind::Configuration) {
                 m_status.ShowStatus(QStringLiteral("Importing configuration: ") + entry.name);
-                outcome = configurations.importRow(entry.row);
+                outcome = configurations.ImportConfiguration(entry.row);
                 ++report.configurations;
             } else {
                 m_status.ShowStatus(QStringLiteral("Importing reference: ") + entry.name);
-                outcome = references.importChannelRow(entry.row);
+                outcome = references.ImportReference(entry.row);
                 ++report.references;
             }
             if (outcome == ApparatusOutcome::Written)
@@ -118,7 +124,7 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         if (m_progress)
             m_progress(done, total);
     } catch (const Failure& failure) {
-        m_database.ReportDbFailure(
+        m_status.ReportDbFailure(
             QStringLiteral(
                 "Didn't return the new Plant-Area-Unit IDs properly. Database reports: "),
             failure.description());
@@ -148,10 +154,10 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
     // be cancelled with it. A run never leaves them off, however it ended. A check takes
     // back everything first, so that switching the triggers on can never keep any of it.
     m_database.clearCancel();
-    const std::map<QString, int> checked = m_database.checkedRows();
-    m_database.endCheck();
+    if (check)
+        check->rollback();
     if (triggersSuspended)
-        report.triggersOn = EnableTriggers(m_database);
+        report.triggersOn = EnableTriggers(m_database, m_status);
     const auto checkEnd = [this] {
         if (m_checkOnly)
             m_status.ShowStatus(QStringLiteral("Check only: nothing was written."));

@@ -50,7 +50,8 @@ public:
     // Passes over every line whose own listing query finds it in the domain at the moment the
     // line's turn comes: what an interrupted run, another user or this run already wrote.
     void setMissingOnly(bool missingOnly) { m_missingOnly = missingOnly; }
-    // A check runs the very same statements and keeps nothing: see Database::beginCheck.
+    // A check runs the very same statements inside one transaction that it takes back before
+    // the triggers are switched on again, and reports the rows each table would have received.
     void setCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
 
     // Called with (apparatus done, apparatus chosen) as the run goes on; (0, -1) while the run

@@ -3,40 +3,70 @@
 #include "library/LibraryRows.h"
 
 #include "db/Transaction.h"
-#include "status/Failure.h"
+#include "status/StatusLog.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 
 namespace tarnwell::import {
 
-ImportSession::ImportSession(db::Database& database, const library::VendorLibrary& library,
-                             const db::DomainContext& domain)
-    : m_database(database), m_library(library), m_domain(domain),
-      m_catalogue(database, domain, m_message)
+ImportSession::ImportSession(db::Database& database, status::StatusLog& status,
+                             const library::VendorLibrary& library, const db::DomainContext& domain)
+    : m_database(database), m_status(status), m_library(library), m_domain(domain),
+      m_catalogue(*this)
 {}
 
 ApparatusOutcome ImportSession::writeWhole(const std::function<void()>& write,
                                            const QString& commitMessage,
                                            const std::function<void()>& afterFailure)
 {
-    m_message.disarm();
+    m_apparatusRows.clear();
     db::Transaction transaction(m_database);
     try {
         write();
-        m_message.arm(commitMessage);
-        transaction.commit();
-        return ApparatusOutcome::Written;
-    } catch (const Failure& failure) {
-        if (!m_message.isArmed())
-            throw;
-        // Roll back first: the report lets window events through, and a follow-up statement
-        // such as switching triggers on must not run inside the failed transaction.
+        step(commitMessage, [&] { transaction.commit(); });
+    } catch (const StepFailure& failure) {
+        // Roll back first: a follow-up statement such as switching triggers on must not run
+        // inside the failed transaction.
         transaction.rollback();
-        m_database.ReportDbFailure(m_message.text(), failure.description());
+        m_status.ReportDbFailure(failure.message(), failure.description());
         if (afterFailure)
             afterFailure();
         return ApparatusOutcome::Failed;
     }
+    if (m_checkedRows) {
+        for (const auto& [table, rows] : m_apparatusRows)
+            (*m_checkedRows)[table] += rows;
+    }
+    return ApparatusOutcome::Written;
+}
+
+void ImportSession::send(const QString& sql)
+{
+    m_database.RunCommand(sql);
+    if (!m_checkedRows)
+        return;
+    static const QRegularExpression insert(QStringLiteral(R"(^\s*INSERT\s+INTO\s+(\w+))"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = insert.match(sql);
+    if (match.hasMatch())
+        ++m_apparatusRows[match.captured(1).toLower()];
+}
+
+void ImportSession::command(const QString& message, const QString& sql)
+{
+    step(message, [&] { send(sql); });
+}
+
+void ImportSession::command(const QString& message, const std::function<QString()>& build)
+{
+    step(message, [&] { send(build()); });
+}
+
+QString ImportSession::nextId(IdTable table, const QString& message)
+{
+    return step(message, [&] { return NextRecordId(m_database, table); });
 }
 
 const library::RowIndex& ImportSession::index(std::optional<library::RowIndex>& slot,
@@ -48,22 +78,10 @@ const library::RowIndex& ImportSession::index(std::optional<library::RowIndex>& 
     return *slot;
 }
 
-const library::RowIndex& ImportSession::configurationsByName()
-{
-    return index(m_configurationsByName, m_library.stripConfig, library::StripConfigWidth,
-                 library::StripConfigRow::NameColumn);
-}
-
 const library::RowIndex& ImportSession::configurationTerminals()
 {
     return index(m_configurationTerminals, m_library.stripConfigTerm, library::StripConfigTermWidth,
                  library::StripConfigTermRow::ConfigurationColumn);
-}
-
-const library::RowIndex& ImportSession::referencesByName()
-{
-    return index(m_referencesByName, m_library.channel, library::ChannelWidth,
-                 library::ChannelRow::ReferenceNameColumn);
 }
 
 const library::RowIndex& ImportSession::channelsOfStrip()
@@ -86,9 +104,10 @@ const library::RowIndex& ImportSession::terminalsOfChannel()
 
 TerminalColours ImportSession::terminalColours(const QString& leftKey, const QString& rightKey,
                                                const CatalogueMessages& left,
-                                               const CatalogueMessages& right)
+                                               const CatalogueMessages& right,
+                                               const QString& before)
 {
-    TerminalColours colours{QStringLiteral("0"), QStringLiteral("0")};
+    TerminalColours colours{QStringLiteral("0"), QStringLiteral("0"), before};
     const library::RowIndex& byKey =
         index(m_coloursByKey, m_library.terminalColors, library::TerminalColorWidth,
               library::TerminalColorRow::KeyColumn);
@@ -105,12 +124,18 @@ TerminalColours ImportSession::terminalColours(const QString& leftKey, const QSt
         const library::TerminalColorRow colour(row);
         const TermColorInput input{colour.name(), colour.value(), colour.description(),
                                    colour.userName(), colour.changeDate()};
-        if (leftKey == colour.key())
-            colours.left = m_catalogue.FindOrCreateTermColor(input, left);
-        if (rightKey == colour.key())
-            colours.right = m_catalogue.FindOrCreateTermColor(input, right);
+        if (leftKey == colour.key()) {
+            const Found found = m_catalogue.FindOrCreateTermColor(input, left);
+            colours.left = found.id;
+            colours.lastMessage = found.lastMessage;
+        }
+        if (rightKey == colour.key()) {
+            const Found found = m_catalogue.FindOrCreateTermColor(input, right);
+            colours.right = found.id;
+            colours.lastMessage = found.lastMessage;
+        }
     }
-    byKey.throwIfIncomplete();
+    step(colours.lastMessage, [&] { byKey.throwIfIncomplete(); });
     return colours;
 }
 

@@ -2,32 +2,23 @@
 
 #include "import/FindOrCreate.h"
 
-#include "db/Database.h"
 #include "db/Sql.h"
-#include "import/MessageInForce.h"
+#include "import/ImportSession.h"
 
 namespace tarnwell::import {
 
-using db::Database;
 using db::DomainContext;
-using db::IdTable;
 using db::sql::bare;
 using db::sql::escaped;
 using db::sql::orZero;
 
-TermCatalogue::TermCatalogue(Database& database, const DomainContext& domain,
-                             MessageInForce& message)
-    : m_database(database), m_domain(domain), m_message(message)
-{}
-
-QString TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in,
-                                           const CatalogueMessages& messages)
+Found TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in, const CatalogueMessages& messages)
 {
     const QString lookup =
         QStringLiteral("SELECT term_mfr_name, term_mfr_id ") + QStringLiteral("FROM   term_mfr ") +
         QStringLiteral("WHERE  term_mfr_name LIKE '") + escaped(in.name) + QStringLiteral("'");
     const auto insert = [&](const QString& id) {
-        const DomainContext& d = m_domain;
+        const DomainContext& d = m_session.domain();
         return QStringLiteral("INSERT into TERM_MFR (TERM_MFR_ID, PROJ_ID, SITE_ID, CHG_NUM, "
                               "PLANT_ID, UNIT_ID, ") +
                QStringLiteral(
@@ -39,12 +30,11 @@ QString TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in,
                QStringLiteral("', '") + escaped(in.description) + QStringLiteral("', '") +
                escaped(in.name) + QStringLiteral("', ") + d.area_id + QStringLiteral(")");
     };
-    return findOrCreate(m_database, m_message, lookup, 1, IdTable::TermMfr, insert, messages.lookup,
-                        messages.insert);
+    return findOrCreate(m_session, lookup, 1, IdTable::TermMfr, insert, messages);
 }
 
-QString TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& in,
-                                             const CatalogueMessages& messages)
+Found TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& in,
+                                           const CatalogueMessages& messages)
 {
     const QString lookup = QStringLiteral("SELECT term_mod_name, term_mod_id ") +
                            QStringLiteral("FROM   term_mfr_mod ") +
@@ -53,7 +43,7 @@ QString TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const Ter
                            termMfrId;
     // The lookup used the name as it stands; an empty name and empty dimensions are written as 0.
     const auto insert = [&](const QString& id) {
-        const DomainContext& d = m_domain;
+        const DomainContext& d = m_session.domain();
         return QStringLiteral("INSERT INTO term_mfr_mod ") +
                QStringLiteral("( TERM_MFR_ID, TERM_MOD_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
                QStringLiteral(
@@ -73,19 +63,18 @@ QString TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const Ter
                QStringLiteral(",'") + escaped(in.description) + QStringLiteral("',") + d.area_id +
                QStringLiteral(")");
     };
-    return findOrCreate(m_database, m_message, lookup, 1, IdTable::TermMfrMod, insert,
-                        messages.lookup, messages.insert);
+    return findOrCreate(m_session, lookup, 1, IdTable::TermMfrMod, insert, messages);
 }
 
-QString TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
-                                             const CatalogueMessages& messages)
+Found TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
+                                           const CatalogueMessages& messages)
 {
     // Found by its value alone; the name plays no part.
     const QString lookup =
         QStringLiteral("SELECT term_color_id ") + QStringLiteral("FROM   term_color ") +
         QStringLiteral("WHERE  term_color_value = '") + escaped(in.value) + QStringLiteral("' ");
     const auto insert = [&](const QString& id) {
-        const DomainContext& d = m_domain;
+        const DomainContext& d = m_session.domain();
         return QStringLiteral(
                    "INSERT INTO term_color (TERM_COLOR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
                QStringLiteral("UNIT_ID, CHG_STATUS, USER_NAME, CHG_DATE, TERM_COLOR_NAME, ") +
@@ -98,8 +87,7 @@ QString TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
                QStringLiteral(", ") + bare(in.value) + QStringLiteral(", '") +
                escaped(in.description) + QStringLiteral("')");
     };
-    return findOrCreate(m_database, m_message, lookup, 0, IdTable::TermColor, insert,
-                        messages.lookup, messages.insert);
+    return findOrCreate(m_session, lookup, 0, IdTable::TermColor, insert, messages);
 }
 
 } // namespace tarnwell::import

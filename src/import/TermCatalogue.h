@@ -1,23 +1,12 @@
 #pragma once
 
-#include "db/Login.h"
+#include "import/FindOrCreate.h"
 
 #include <QString>
 
-namespace tarnwell::db {
-class Database;
-}
-
 namespace tarnwell::import {
 
-class MessageInForce;
-
-// The lookup and the insert message of one catalogue call; each caller has its own pair.
-struct CatalogueMessages
-{
-    QString lookup;
-    QString insert;
-};
+class ImportSession;
 
 struct TermMfrInput
 {
@@ -48,23 +37,21 @@ struct TermColorInput
 };
 
 // The shared terminal catalogue: manufacturers, models and colours are found across the whole
-// database and created, stamped with the current domain, when missing. Nothing is cached: every
-// call asks the database again. Each returns the identifier as text and throws Failure with the
-// matching message of `messages` armed in `message`.
+// database and created, stamped with the session's domain, when missing. Nothing is cached:
+// every call asks the database again. Each sends its statements as steps of the session under
+// the matching message of `messages`.
 class TermCatalogue
 {
 public:
-    TermCatalogue(db::Database& database, const db::DomainContext& domain, MessageInForce& message);
+    explicit TermCatalogue(ImportSession& session) : m_session(session) {}
 
-    QString FindOrCreateTermMfr(const TermMfrInput& input, const CatalogueMessages& messages);
-    QString FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& input,
-                                  const CatalogueMessages& messages);
-    QString FindOrCreateTermColor(const TermColorInput& input, const CatalogueMessages& messages);
+    Found FindOrCreateTermMfr(const TermMfrInput& input, const CatalogueMessages& messages);
+    Found FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& input,
+                                const CatalogueMessages& messages);
+    Found FindOrCreateTermColor(const TermColorInput& input, const CatalogueMessages& messages);
 
 private:
-    db::Database& m_database;
-    const db::DomainContext& m_domain;
-    MessageInForce& m_message;
+    ImportSession& m_session;
 };
 
 } // namespace tarnwell::import

@@ -21,7 +21,7 @@ QStringList triggerStatements(bool oracle, bool enable)
             QStringLiteral("ALTER TABLE udf_panel ") + verb + what};
 }
 
-bool switchTriggers(Database& database, bool enable)
+bool switchTriggers(Database& database, status::StatusLog& status, bool enable)
 {
     const QString failed =
         enable ? QStringLiteral("Triggers didn't enable properly. Database reports: ")
@@ -30,31 +30,30 @@ bool switchTriggers(Database& database, bool enable)
         for (const QString& statement : triggerStatements(database.isOracle(), enable))
             database.RunCommand(statement);
     } catch (const Failure& failure) {
-        database.ReportDbFailure(failed, failure.description());
+        status.ReportDbFailure(failed, failure.description());
         return false;
     } catch (const ConnectionLost& lost) {
-        database.ReportDbFailure(failed, lost.description);
+        status.ReportDbFailure(failed, lost.description);
         return false;
     } catch (const Cancelled&) {
-        database.ReportDbFailure(failed, QStringLiteral("Operation cancelled"));
+        status.ReportDbFailure(failed, QStringLiteral("Operation cancelled"));
         return false;
     }
-    database.status().ShowStatus(
-        enable ? QStringLiteral("Triggers on PANEL and UDF_PANEL are ENABLED.")
-               : QStringLiteral("Triggers on PANEL and UDF_PANEL are DISABLED."));
+    status.ShowStatus(enable ? QStringLiteral("Triggers on PANEL and UDF_PANEL are ENABLED.")
+                             : QStringLiteral("Triggers on PANEL and UDF_PANEL are DISABLED."));
     return true;
 }
 
 } // namespace
 
-bool DisableTriggers(Database& database)
+bool DisableTriggers(Database& database, status::StatusLog& status)
 {
-    return switchTriggers(database, false);
+    return switchTriggers(database, status, false);
 }
 
-bool EnableTriggers(Database& database)
+bool EnableTriggers(Database& database, status::StatusLog& status)
 {
-    return switchTriggers(database, true);
+    return switchTriggers(database, status, true);
 }
 
 QStringList EnableTriggerStatements(bool oracle)

@@ -5,14 +5,17 @@
 namespace tarnwell::db {
 class Database;
 }
+namespace tarnwell::status {
+class StatusLog;
+}
 
 namespace tarnwell::import {
 
 // Switch the triggers of panel and udf_panel off and on for an import run. Both report their
-// outcome on the status display and never throw: a run goes on whatever happened here.
-// Both report on the status display and return whether both statements succeeded.
-bool DisableTriggers(db::Database& database);
-bool EnableTriggers(db::Database& database);
+// outcome on `status`, never throw (a run goes on whatever happened here) and return whether
+// both statements succeeded.
+bool DisableTriggers(db::Database& database, status::StatusLog& status);
+bool EnableTriggers(db::Database& database, status::StatusLog& status);
 
 // The two statements that switch the triggers on again, for a database administrator to run
 // when the program could not.

@@ -35,6 +35,8 @@ public:
 
     // The starts of the rows whose key column is `key`, ascending.
     const std::vector<int>& rowsOf(const QString& key) const;
+    // The row that starts at `start`, one of rowsOf()'s.
+    LibraryTable::Row row(int start) const { return m_table.row(start, m_width); }
     // Throws what a walk over every row would meet at the end of the table, if anything.
     void throwIfIncomplete() const
     {

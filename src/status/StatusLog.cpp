@@ -178,4 +178,11 @@ void StatusLog::FlushPendingMessages()
         ShowStatus(item);
 }
 
+void StatusLog::ReportDbFailure(const QString& message, const QString& description)
+{
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    ShowStatus(message);
+    ShowErrorDescription(description);
+}
+
 } // namespace tarnwell::status

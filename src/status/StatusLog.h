@@ -48,6 +48,8 @@ public:
     void AppendStatus(const QString& text);
     // Wraps a failure description over at most five pieces, the first one on the current line.
     void ShowErrorDescription(const QString& description);
+    // A failed statement: `message`, then the database's description below it.
+    void ReportDbFailure(const QString& message, const QString& description);
     void FlushPendingMessages();
 
     // Only for the thread that reads the library; its messages are shown by the next flush.

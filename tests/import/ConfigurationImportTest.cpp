@@ -57,7 +57,7 @@ protected:
     ApparatusOutcome importConfiguration(int index)
     {
         ConfigurationImport configurations(session);
-        return configurations.importRow(1 + index * library::StripConfigWidth);
+        return configurations.ImportConfiguration(1 + index * library::StripConfigWidth);
     }
 };
 
@@ -224,21 +224,6 @@ TEST_F(ConfigurationImportTest, SecondImportWritesNewRowsAndReusesTheCatalogue)
     EXPECT_EQ(count("term_color"), colours);
 }
 
-TEST_F(ConfigurationImportTest, FindsByExactNameOnly)
-{
-    const Row second = configurations()[1];
-    const Row longName = configurations()[3];
-    ASSERT_GT(longName[23].size(), 30);
-    ConfigurationImport configurations(session);
-    configurations.ImportConfiguration(second[23].toUpper());
-    configurations.ImportConfiguration(second[23] + " ");
-    configurations.ImportConfiguration(longName[23].left(30));
-    EXPECT_EQ(count("strip_config"), 0);
-    EXPECT_TRUE(messages().isEmpty());
-    configurations.ImportConfiguration(second[23]);
-    EXPECT_EQ(testDatabase.value("SELECT strip_config_name FROM strip_config"), second[7]);
-}
-
 // A refused insert anywhere leaves nothing of the configuration behind, reports the statement's
 // message with the server's words, switches the triggers back on and lets the next one through.
 TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
@@ -266,16 +251,16 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         TestDatabase fresh;
         auto freshConnection = fresh.connect();
         status::StatusLog log;
-        db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
+        db::Database freshDatabase(*freshConnection, db::Platform::SQLServer);
         freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
-        ImportSession freshSession(freshDatabase, sample(), domain);
+        ImportSession freshSession(freshDatabase, log, sample(), domain);
         const QString before = fresh.value("SELECT count(*) FROM term_mfr") + "/" +
                                fresh.value("SELECT count(*) FROM term_color");
 
-        tarnwell::import::DisableTriggers(freshDatabase);
+        tarnwell::import::DisableTriggers(freshDatabase, log);
         fresh.refuseInserts(c.table, c.fromInsert, "refused by the test");
         ConfigurationImport configurations(freshSession);
-        EXPECT_EQ(configurations.importRow(1), ApparatusOutcome::Failed);
+        EXPECT_EQ(configurations.ImportConfiguration(1), ApparatusOutcome::Failed);
 
         const QStringList shown = tarnwell::testing::statusMessages(log);
         EXPECT_TRUE(shown.contains(c.message)) << shown.join('\n').toStdString();
@@ -292,7 +277,7 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
 
         // The connection is usable again: the next configuration goes through whole.
         fresh.exec("ALTER TABLE " + c.table + " DROP CONSTRAINT tarnwell_refuse_" + c.table);
-        EXPECT_EQ(configurations.importRow(1 + library::StripConfigWidth),
+        EXPECT_EQ(configurations.ImportConfiguration(1 + library::StripConfigWidth),
                   ApparatusOutcome::Written);
     }
 }

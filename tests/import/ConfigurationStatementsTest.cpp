@@ -63,11 +63,11 @@ protected:
 
     ApparatusOutcome runImport(db::Platform platform, int major = 9)
     {
-        db::Database database(connection, platform, status);
+        db::Database database(connection, platform);
         database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
-        ImportSession session(database, lib, domain);
+        ImportSession session(database, status, lib, domain);
         ConfigurationImport configurations(session);
-        return configurations.importRow(1);
+        return configurations.ImportConfiguration(1);
     }
 
     QStringList messages() const { return tarnwell::testing::statusMessages(status); }

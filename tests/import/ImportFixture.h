@@ -23,14 +23,13 @@ class DatabaseImportTest : public ::testing::Test
 protected:
     DatabaseImportTest()
         : connection(testDatabase.connect()),
-          database(*connection, db::Platform::SQLServer, status), domain{QStringLiteral(
-                                                                             "Hollin Works"),
-                                                                         QStringLiteral("11"),
-                                                                         QStringLiteral("1"),
-                                                                         QStringLiteral("3"),
-                                                                         QStringLiteral("4"),
-                                                                         QStringLiteral("5")},
-          session(database, sampleLibrary(), domain)
+          database(*connection, db::Platform::SQLServer), domain{QStringLiteral("Hollin Works"),
+                                                                 QStringLiteral("11"),
+                                                                 QStringLiteral("1"),
+                                                                 QStringLiteral("3"),
+                                                                 QStringLiteral("4"),
+                                                                 QStringLiteral("5")},
+          session(database, status, sampleLibrary(), domain)
     {
         database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
         status.setClock([] { return QTime(12, 0, 0); });

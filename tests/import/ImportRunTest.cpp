@@ -160,7 +160,7 @@ TEST(ImportRunStatements, RunFailureAfterSuspendingStillRestoresTheTriggers)
     connection.answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}})
         .refuse("max\\(strip_config_id\\)", "relation is gone");
     status::StatusLog status;
-    db::Database database(connection, db::Platform::SQLServer, status);
+    db::Database database(connection, db::Platform::SQLServer);
     db::DomainContext domain{"Works", "11", "1", "", "", ""};
     library::VendorLibrary lib;
     for (int i = 0; i < 36; ++i)
@@ -182,7 +182,7 @@ RunReport emptyRun(tarnwell::testing::RecordingConnection& connection, const QSt
 {
     connection.dbms = dbms;
     connection.answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
-    db::Database database(connection, platform, status);
+    db::Database database(connection, platform);
     db::DomainContext domain{"Works", "11", "1", "", "", ""};
     const library::VendorLibrary lib;
     return ImportRun(database, lib, domain, status).run({});

@@ -65,7 +65,7 @@ const QString NotAgain = " not written again: its strip was already imported in 
 class ReferenceImportTest : public tarnwell::testing::DatabaseImportTest
 {
 protected:
-    ApparatusOutcome importLine(int line) { return references.importChannelRow(channelLine(line)); }
+    ApparatusOutcome importLine(int line) { return references.ImportReference(channelLine(line)); }
 
     QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
 
@@ -403,8 +403,8 @@ TEST_F(ReferenceImportTest, StripCatalogueOfAnotherDomainIsReused)
         changedLibrary(tarnwell::testing::sampleLibrary(), &library::VendorLibrary::panelStrip,
                        library::PanelStripWidth, 0,
                        {{74, "Ostrava Klemmen"}, {75, "Terminal strip"}, {76, "DIN-35"}});
-    ImportSession otherSession(database, lib, domain);
-    ASSERT_EQ(ReferenceImport(otherSession).importChannelRow(channelLine(1)),
+    ImportSession otherSession(database, status, lib, domain);
+    ASSERT_EQ(ReferenceImport(otherSession).ImportReference(channelLine(1)),
               ApparatusOutcome::Written);
     EXPECT_EQ(
         testDatabase.rows("SELECT strip_mfr_id, strip_mod_id, strip_type_id FROM panel_strip"),
@@ -421,8 +421,8 @@ TEST_F(ReferenceImportTest, SameReferenceInTwoRunsWritesTwoStrips)
                               "(SELECT count(*) FROM term_color)";
     const auto before = testDatabase.rows(catalogue);
 
-    ImportSession nextRun(database, sample(), domain);
-    ASSERT_EQ(ReferenceImport(nextRun).importChannelRow(channelLine(2)), ApparatusOutcome::Written);
+    ImportSession nextRun(database, status, sample(), domain);
+    ASSERT_EQ(ReferenceImport(nextRun).ImportReference(channelLine(2)), ApparatusOutcome::Written);
     EXPECT_EQ(testDatabase.rows("SELECT strip_id, panel_strip_seq, strip_name FROM panel_strip "
                                 "ORDER BY 1"),
               QList<QStringList>({{"1", "1", "KD-SP4"}, {"2", "2", "KD-SP4"}}));
@@ -441,7 +441,7 @@ TEST_F(ReferenceImportTest, SameStripTwiceInOneRunIsWrittenOnce)
     ASSERT_EQ(importLine(2), ApparatusOutcome::Written);
     EXPECT_EQ(importLine(3), ApparatusOutcome::Written);
     EXPECT_EQ(importLine(1), ApparatusOutcome::Written);
-    references.ImportReference("KD-SP Spur Terminal");
+    EXPECT_EQ(importLine(3), ApparatusOutcome::Written);
     EXPECT_EQ(count("panel_strip"), 1);
     EXPECT_EQ(count("channel"), 3);
     EXPECT_EQ(messages(), QStringList({"Reference KD-SP Spur Terminal" + NotAgain,
@@ -452,19 +452,6 @@ TEST_F(ReferenceImportTest, SameStripTwiceInOneRunIsWrittenOnce)
     EXPECT_EQ(importLine(5), ApparatusOutcome::Written);
     EXPECT_EQ(testDatabase.rows("SELECT strip_name FROM panel_strip ORDER BY strip_id"),
               QList<QStringList>({{"KD-SP4"}, {"KD-SP8"}}));
-}
-
-TEST_F(ReferenceImportTest, NameNoChannelCarriesWritesNothing)
-{
-    references.ImportReference("kd-sp4 trunk");
-    EXPECT_EQ(messages(), QStringList({"Didn't insert an entry into UDF_PANEL properly. Database "
-                                       "reports: ",
-                                       "The library has no reference named \"kd-sp4 trunk\"."}));
-    EXPECT_EQ(count("panel") + count("udf_panel") + count("panel_strip"), 0);
-
-    references.ImportReference("KD-PC24 d'alimentation H1");
-    EXPECT_EQ(testDatabase.value("SELECT strip_name FROM panel_strip"), "KD-PC24");
-    EXPECT_EQ(count("channel"), 3);
 }
 
 // A refused insert anywhere leaves nothing of the reference behind, box and catalogue entries
@@ -508,14 +495,14 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
         TestDatabase fresh;
         auto freshConnection = fresh.connect();
         status::StatusLog log;
-        db::Database freshDatabase(*freshConnection, db::Platform::SQLServer, log);
+        db::Database freshDatabase(*freshConnection, db::Platform::SQLServer);
         freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
-        ImportSession freshSession(freshDatabase, sample(), domain);
+        ImportSession freshSession(freshDatabase, log, sample(), domain);
         ReferenceImport freshReferences(freshSession);
         const auto before = fresh.rows(catalogue);
 
         fresh.refuseInserts(c.table, c.fromInsert, "refused by the test");
-        EXPECT_EQ(freshReferences.importChannelRow(channelLine(1)), ApparatusOutcome::Failed);
+        EXPECT_EQ(freshReferences.ImportReference(channelLine(1)), ApparatusOutcome::Failed);
         const QStringList shown = tarnwell::testing::statusMessages(log);
         EXPECT_TRUE(shown.contains(c.message)) << shown.join('\n').toStdString();
         EXPECT_TRUE(shown.join(' ').contains("refused by the test"));
@@ -524,7 +511,7 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
 
         // Later in the same run the same reference goes through whole.
         fresh.exec("ALTER TABLE " + c.table + " DROP CONSTRAINT tarnwell_refuse_" + c.table);
-        EXPECT_EQ(freshReferences.importChannelRow(channelLine(1)), ApparatusOutcome::Written);
+        EXPECT_EQ(freshReferences.ImportReference(channelLine(1)), ApparatusOutcome::Written);
         EXPECT_EQ(fresh.rows(written), QList<QStringList>({{"1", "1", "1", "3", "9"}}));
     }
 }

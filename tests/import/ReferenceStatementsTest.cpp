@@ -120,11 +120,11 @@ protected:
 
     ApparatusOutcome runImport(db::Platform platform, int major = 9)
     {
-        db::Database database(connection, platform, status);
+        db::Database database(connection, platform);
         database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
-        ImportSession session(database, lib, domain);
+        ImportSession session(database, status, lib, domain);
         ReferenceImport references(session);
-        return references.importChannelRow(1);
+        return references.ImportReference(1);
     }
 
     QStringList messages() const { return tarnwell::testing::statusMessages(status); }
@@ -492,48 +492,32 @@ TEST_F(ReferenceStatementsTest, EachStatementFailsUnderItsOwnMessage)
     }
 }
 
-// The library scans run under the message in force: the box's while the strip is looked for.
-TEST_F(ReferenceStatementsTest, MissingNameOrStripKeyFailsUnderTheMessageInForce)
+// The library is searched under the box step's last message while the strip is looked for.
+TEST_F(ReferenceStatementsTest, MissingStripKeyFailsUnderTheBoxStepsLastMessage)
 {
-    const QString udf = "Didn't insert an entry into UDF_PANEL properly. Database reports: ";
-    const QString box =
-        "Couldn't retrieve the PROJ_ID and SITE_ID from the database. Database reports: ";
-    {
-        answerIdentifiers();
-        db::Database database(connection, db::Platform::SQLServer, status);
-        ImportSession session(database, lib, domain);
-        ReferenceImport(session).ImportReference("Trunk model"); // letter case differs
-        EXPECT_EQ(connection.statements.size(), 4);
-        EXPECT_EQ(connection.events.last(), "ROLLBACK");
-        EXPECT_EQ(messages(),
-                  QStringList({udf, "The library has no reference named \"Trunk model\"."}));
-    }
-    {
-        connection = RecordingConnection();
-        status = status::StatusLog();
-        answerIdentifiers();
-        connection.answer("FROM   panel ", {{QString("KEL - DORVAN FF LIBRARY"), QString("31")}});
-        lib = changedLibrary(smallLibrary(), &library::VendorLibrary::channel,
-                             library::ChannelWidth, 0, {{1, "5002"}});
-        EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
-        EXPECT_EQ(connection.statements, QStringList({BoxLookup}));
-        EXPECT_EQ(messages(),
-                  QStringList({box, "The library has no strip with the key \"5002\"."}));
-    }
-}
-
-TEST_F(ReferenceStatementsTest, ImportReferenceStartsFromTheFirstChannelCarryingTheName)
-{
+    lib = changedLibrary(smallLibrary(), &library::VendorLibrary::channel, library::ChannelWidth, 0,
+                         {{1, "5002"}});
+    const QString missing = "The library has no strip with the key \"5002\".";
+    // A box written in this step: its last statement was the UDF_PANEL insert.
     answerIdentifiers();
-    db::Database database(connection, db::Platform::SQLServer, status);
-    database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
-    ImportSession session(database, lib, domain);
-    ReferenceImport references(session);
-    references.ImportReference("Spur Model");
-    // The strip of that channel, with every one of its channels from the first.
-    EXPECT_EQ(connection.statements.filter("INSERT INTO channel").size(), 2);
-    EXPECT_TRUE(connection.statements.filter("INSERT INTO channel").value(0).contains("'TRUNK'"));
-    EXPECT_EQ(references.writtenStrips(), std::set<QString>({"5001"}));
+    EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
+    EXPECT_EQ(connection.statements.size(), 4);
+    EXPECT_EQ(connection.events.last(), "ROLLBACK");
+    EXPECT_EQ(messages(),
+              QStringList(
+                  {"Didn't insert an entry into UDF_PANEL properly. Database reports: ", missing}));
+
+    // A box found: only the lookup was sent.
+    connection = RecordingConnection();
+    status = status::StatusLog();
+    answerIdentifiers();
+    connection.answer("FROM   panel ", {{QString("KEL - DORVAN FF LIBRARY"), QString("31")}});
+    EXPECT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Failed);
+    EXPECT_EQ(connection.statements, QStringList({BoxLookup}));
+    EXPECT_EQ(messages(),
+              QStringList({"Couldn't retrieve the PROJ_ID and SITE_ID from the database. Database "
+                           "reports: ",
+                           missing}));
 }
 
 // A value written bare that is no number never reaches the server; an empty one included.

@@ -16,11 +16,11 @@ TEST(TriggerStatements, FollowThePlatformsDialect)
 {
     tarnwell::testing::RecordingConnection recording;
     status::StatusLog log;
-    Database oracle(recording, Platform::Oracle, log);
-    DisableTriggers(oracle);
-    EnableTriggers(oracle);
-    Database watcom(recording, Platform::Watcom, log);
-    DisableTriggers(watcom);
+    Database oracle(recording, Platform::Oracle);
+    DisableTriggers(oracle, log);
+    EnableTriggers(oracle, log);
+    Database watcom(recording, Platform::Watcom);
+    DisableTriggers(watcom, log);
     EXPECT_EQ(recording.statements,
               (QStringList{QStringLiteral("ALTER TABLE panel DISABLE ALL TRIGGERS"),
                            QStringLiteral("ALTER TABLE udf_panel DISABLE ALL TRIGGERS"),

@@ -63,8 +63,7 @@ class ApparatusListTest : public ::testing::Test
 {
 protected:
     ApparatusListTest()
-        : domain{"Works", "11", "1", "", "", ""},
-          database(connection, db::Platform::SQLServer, status)
+        : domain{"Works", "11", "1", "", "", ""}, database(connection, db::Platform::SQLServer)
     {
         status.setClock([] { return QTime(12, 0, 0); });
         appendRow(lib.stripConfig, 36, {{8, "first R1"}, {22, "Maker"}, {23, "Conf'A"}}, QString());
@@ -158,7 +157,7 @@ TEST_F(ApparatusListTest, FailedReferenceCheckListsNoReference)
     EXPECT_EQ(shown.size(), 2);
 }
 
-TEST_F(ApparatusListTest, ShortRowFailsUnderTheMessageInForce)
+TEST_F(ApparatusListTest, ShortRowFailsUnderThePrecedingCheck)
 {
     // A short first row fails before any check: the caller reports it.
     library::VendorLibrary shortFirst;

@@ -41,7 +41,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         return result;
     }
     m_status.AppendStatus(QStringLiteral("  connected."));
-    auto database = std::make_unique<db::Database>(m_connection, input.platform, m_status);
+    auto database = std::make_unique<db::Database>(m_connection, input.platform);
 
     try {
         try {
@@ -129,7 +129,7 @@ void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
                        "Switch them on now?"),
         ApplicationTitle, MessageIcon::Warning);
     if (enable)
-        tarnwell::import::EnableTriggers(database);
+        tarnwell::import::EnableTriggers(database, m_status);
 }
 
 } // namespace tarnwell::app

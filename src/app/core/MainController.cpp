@@ -345,9 +345,9 @@ bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
         setActiveConnection(connection.get());
         if (connection->open(db::BuildConnectionString(input))) {
             m_status.AppendStatus(QStringLiteral("  connected."));
-            auto database = std::make_unique<db::Database>(*connection, input.platform, m_status);
+            auto database = std::make_unique<db::Database>(*connection, input.platform);
             database->setRelease(m_database->release());
-            if (EnableTriggers(*database)) {
+            if (EnableTriggers(*database, m_status)) {
                 // The new connection carries on: Import works again without a new Connect.
                 m_database.reset();
                 m_connection = std::move(connection);

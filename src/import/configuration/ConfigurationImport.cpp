@@ -42,73 +42,77 @@ const QString DisabledPrefix = QStringLiteral("disabled-strip_config.prefix");
 
 } // namespace
 
-void ConfigurationImport::ImportConfiguration(const QString& name)
-{
-    const std::optional<int> start = m_session.configurationsByName().first(name);
-    if (start)
-        importRow(*start);
-}
-
-ApparatusOutcome ConfigurationImport::importRow(int rowStart)
+ApparatusOutcome ConfigurationImport::ImportConfiguration(int rowStart)
 {
     const LibraryTable::Row row =
         m_session.library().stripConfig.row(rowStart, library::StripConfigWidth);
-    db::Database& database = m_session.database();
     return m_session.writeWhole([&] { writeConfiguration(row); }, CommitMessage,
-                                [&] {
+                                [this] {
                                     // On Oracle this statement commits whatever is open, which
                                     // would keep a check's rows.
-                                    if (!(database.checkOnly() && database.isOracle()))
-                                        EnableTriggers(database);
+                                    db::Database& database = m_session.database();
+                                    if (!(m_session.checkOnly() && database.isOracle()))
+                                        EnableTriggers(database, m_session.status());
                                 });
 }
 
 void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
 {
     const library::StripConfigRow row(values);
-    db::Database& database = m_session.database();
     TermCatalogue& catalogue = m_session.catalogue();
     const db::DomainContext& domain = m_session.domain();
 
     const QString userName = db::sql::fixedWidth(row.userName(), 30);
-    const QString stripConfigId = database.NextRecordId(db::IdTable::StripConfig);
+    // No message covers the first statement: its failure ends the run.
+    const QString stripConfigId = NextRecordId(m_session.database(), IdTable::StripConfig);
 
     const QString termMfrId =
-        catalogue.FindOrCreateTermMfr({row.manufacturer(), row.manufacturerDescription(),
-                                       row.manufacturerUserName(), row.manufacturerChangeDate()},
-                                      MfrMessages);
-    const QString termModId = catalogue.FindOrCreateTermModel(
-        termMfrId,
-        {row.name(), row.modelHeight(), row.modelHeightUnit(), row.modelWidth(),
-         row.modelWidthUnit(), row.modelDepth(), row.modelDepthUnit(), row.modelDescription(),
-         row.modelUserName(), row.modelChangeDate()},
-        ModelMessages);
+        catalogue
+            .FindOrCreateTermMfr({row.manufacturer(), row.manufacturerDescription(),
+                                  row.manufacturerUserName(), row.manufacturerChangeDate()},
+                                 MfrMessages)
+            .id;
+    const QString termModId =
+        catalogue
+            .FindOrCreateTermModel(termMfrId,
+                                   {row.name(), row.modelHeight(), row.modelHeightUnit(),
+                                    row.modelWidth(), row.modelWidthUnit(), row.modelDepth(),
+                                    row.modelDepthUnit(), row.modelDescription(),
+                                    row.modelUserName(), row.modelChangeDate()},
+                                   ModelMessages)
+            .id;
 
     std::optional<QString> prefix;
-    if (database.release().hasPrefixColumn())
+    if (m_session.database().release().hasPrefixColumn())
         prefix = row.prefix() == DisabledPrefix ? QString() : row.prefix();
-    m_session.message().arm(ConfigurationMessage);
-    database.RunCommand(
-        stripConfigInsert(stripConfigId, domain, row, userName, termMfrId, termModId, prefix));
+    m_session.command(ConfigurationMessage, [&] {
+        return stripConfigInsert(stripConfigId, domain, row, userName, termMfrId, termModId,
+                                 prefix);
+    });
 
-    m_session.configurationTerminals().forEach(
-        row.libraryId(),
-        [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal, stripConfigId); });
+    const library::RowIndex& terminals = m_session.configurationTerminals();
+    const QString* before = &ConfigurationMessage;
+    for (const int start : terminals.rowsOf(row.libraryId())) {
+        writeTerminal(terminals.row(start), stripConfigId, *before);
+        before = &TerminalMessage;
+    }
+    // A terminal row that runs short is met after the last statement, under its message.
+    m_session.step(*before, [&] { terminals.throwIfIncomplete(); });
 }
 
 void ConfigurationImport::writeTerminal(const LibraryTable::Row& values,
-                                        const QString& stripConfigId)
+                                        const QString& stripConfigId, const QString& before)
 {
     const library::StripConfigTermRow terminal(values);
-    db::Database& database = m_session.database();
-    const TerminalColours colours = m_session.terminalColours(
-        terminal.leftColourKey(), terminal.rightColourKey(), LeftColorMessages, RightColorMessages);
+    const TerminalColours colours =
+        m_session.terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
+                                  LeftColorMessages, RightColorMessages, before);
 
-    m_session.message().arm(TerminalIdMessage);
-    const QString id = database.NextRecordId(db::IdTable::StripConfigTerm);
-    m_session.message().arm(TerminalMessage);
-    database.RunCommand(stripConfigTermInsert(stripConfigId, id, m_session.domain(), terminal,
-                                              colours.left, colours.right));
+    const QString id = m_session.nextId(IdTable::StripConfigTerm, TerminalIdMessage);
+    m_session.command(TerminalMessage, [&] {
+        return stripConfigTermInsert(stripConfigId, id, m_session.domain(), terminal, colours.left,
+                                     colours.right);
+    });
 }
 
 } // namespace tarnwell::import

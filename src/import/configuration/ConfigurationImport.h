@@ -4,8 +4,6 @@
 
 #include <QString>
 
-#include <optional>
-
 namespace tarnwell::import {
 
 // Writes library configurations into the domain: the strip_config row, its terminal
@@ -15,15 +13,14 @@ class ConfigurationImport
 public:
     explicit ConfigurationImport(ImportSession& session) : m_session(session) {}
 
-    // The first StripConfig row whose model name is exactly `name`; nothing, silently, when
-    // none is. Running past the table's end is a failure for the run.
-    void ImportConfiguration(const QString& name);
-    // The StripConfig row that starts at value `rowStart`.
-    ApparatusOutcome importRow(int rowStart);
+    // The configuration listed from the StripConfig row that starts at value `rowStart`.
+    ApparatusOutcome ImportConfiguration(int rowStart);
 
 private:
     void writeConfiguration(const library::LibraryTable::Row& row);
-    void writeTerminal(const library::LibraryTable::Row& terminal, const QString& stripConfigId);
+    // `before` is the message of the statement sent just before the terminal's own.
+    void writeTerminal(const library::LibraryTable::Row& terminal, const QString& stripConfigId,
+                       const QString& before);
 
     ImportSession& m_session;
 };

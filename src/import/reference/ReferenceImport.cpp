@@ -24,18 +24,15 @@ const QString PanelMessage =
     QStringLiteral("Didn't insert the reference PANEL properly. Database reports: ");
 const QString UdfPanelMessage =
     QStringLiteral("Didn't insert an entry into UDF_PANEL properly. Database reports: ");
-const QString StripMfrCheckMessage =
-    QStringLiteral("Didn't check for existing STRIP_MFR properly. Database reports: ");
-const QString StripMfrInsertMessage =
-    QStringLiteral("Didn't insert the new STRIP_MFR properly. Database reports: ");
-const QString StripModCheckMessage =
-    QStringLiteral("Didn't check for existing STRIP_MOD properly. Database reports: ");
-const QString StripModInsertMessage =
-    QStringLiteral("Didn't insert the new STRIP_MOD properly. Database reports: ");
-const QString StripTypeCheckMessage =
-    QStringLiteral("Didn't check for existing STRIP_TYPE_NAME properly. Database reports: ");
-const QString StripTypeInsertMessage =
-    QStringLiteral("Didn't insert the new STRIP_TYPE properly. Database reports: ");
+const CatalogueMessages StripMfrMessages{
+    QStringLiteral("Didn't check for existing STRIP_MFR properly. Database reports: "),
+    QStringLiteral("Didn't insert the new STRIP_MFR properly. Database reports: ")};
+const CatalogueMessages StripModelMessages{
+    QStringLiteral("Didn't check for existing STRIP_MOD properly. Database reports: "),
+    QStringLiteral("Didn't insert the new STRIP_MOD properly. Database reports: ")};
+const CatalogueMessages StripTypeMessages{
+    QStringLiteral("Didn't check for existing STRIP_TYPE_NAME properly. Database reports: "),
+    QStringLiteral("Didn't insert the new STRIP_TYPE properly. Database reports: ")};
 const QString SequenceMessage =
     QStringLiteral("Didn't return MAX SEQUENCE NUMBER properly. Database reports: ");
 const QString StripMessage =
@@ -66,16 +63,6 @@ const CatalogueMessages RightColorMessages{
     QStringLiteral(
         "Didn't insert the new TERM_COLOR for the RIGHT terminal color. Database reports: ")};
 
-// The start of the first Channel row whose terminal model name is exactly `name`.
-int locateReference(const library::RowIndex& byName, const QString& name)
-{
-    const std::optional<int> start = byName.first(name);
-    if (!start)
-        throw Failure(QStringLiteral("The library has no reference named \"") + name +
-                      QStringLiteral("\"."));
-    return *start;
-}
-
 LibraryTable::Row locateStrip(const library::RowIndex& byKey, const LibraryTable& strips,
                               const QString& stripKey)
 {
@@ -88,31 +75,7 @@ LibraryTable::Row locateStrip(const library::RowIndex& byKey, const LibraryTable
 
 } // namespace
 
-void ReferenceImport::ImportReference(const QString& name)
-{
-    // The reference is looked up before anything is sent, so that a strip this run already
-    // wrote costs no statement. One that cannot be found fails where the library search
-    // belongs, after the box step and under its message, and takes the box back with it.
-    std::optional<int> rowStart;
-    std::optional<Failure> missing;
-    try {
-        rowStart = locateReference(m_session.referencesByName(), name);
-    } catch (const Failure& failure) {
-        missing = failure;
-    }
-    if (rowStart) {
-        importChannelRow(*rowStart);
-        return;
-    }
-    m_session.writeWhole(
-        [&] {
-            writeJunctionBox();
-            throw *missing;
-        },
-        CommitMessage);
-}
-
-ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
+ApparatusOutcome ReferenceImport::ImportReference(int rowStart)
 {
     const LibraryTable& channels = m_session.library().channel;
     std::optional<LibraryTable::Row> channel;
@@ -126,7 +89,7 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
     // Every channel of a strip is listed as a reference of its own; the strip they share goes
     // into the box once per run.
     if (channel && m_writtenStrips.count(library::ChannelRow(*channel).stripKey()) > 0) {
-        m_session.database().status().ShowStatus(
+        m_session.status().ShowStatus(
             QStringLiteral("Reference ") + library::ChannelRow(*channel).referenceName() +
             QStringLiteral(" not written again: its strip was already imported in this run."));
         return ApparatusOutcome::Written;
@@ -135,16 +98,22 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
     QString stripKey;
     const ApparatusOutcome outcome = m_session.writeWhole(
         [&] {
-            const QString panelId = writeJunctionBox();
-            if (unreadable)
-                throw *unreadable;
-            stripKey = library::ChannelRow(*channel).stripKey();
-            const QString stripId = writeStrip(
-                locateStrip(m_session.stripsByKey(), m_session.library().panelStrip, stripKey),
-                panelId);
-            m_session.channelsOfStrip().forEach(stripKey, [&](const LibraryTable::Row& row, int) {
-                writeChannel(row, panelId, stripId);
+            const Found box = writeJunctionBox();
+            // The library is searched after the box step, under its last message.
+            const LibraryTable::Row strip = m_session.step(box.lastMessage, [&] {
+                if (unreadable)
+                    throw *unreadable;
+                stripKey = library::ChannelRow(*channel).stripKey();
+                return locateStrip(m_session.stripsByKey(), m_session.library().panelStrip,
+                                   stripKey);
             });
+            const QString stripId = writeStrip(strip, box.id);
+
+            const library::RowIndex& stripChannels = m_session.channelsOfStrip();
+            const QString* last = &StripMessage;
+            for (const int start : stripChannels.rowsOf(stripKey))
+                last = &writeChannel(stripChannels.row(start), box.id, stripId);
+            m_session.step(*last, [&] { stripChannels.throwIfIncomplete(); });
         },
         CommitMessage);
     if (outcome == ApparatusOutcome::Written)
@@ -152,137 +121,130 @@ ApparatusOutcome ReferenceImport::importChannelRow(int rowStart)
     return outcome;
 }
 
-QString ReferenceImport::writeJunctionBox()
+Found ReferenceImport::writeJunctionBox()
 {
-    db::Database& database = m_session.database();
-    MessageInForce& message = m_session.message();
-
-    message.arm(BoxLookupMessage);
-    const db::ResultSet box = database.RunQuery(junctionBoxLookup());
-    if (const auto id = box.found(1))
-        return *id;
-    const QString panelId = database.NextRecordId(db::IdTable::Panel);
+    const std::optional<QString> existing =
+        m_session.query(BoxLookupMessage, junctionBoxLookup(),
+                        [](const db::ResultSet& rows) { return rows.found(1); });
+    if (existing)
+        return {*existing, BoxLookupMessage};
+    const QString panelId = m_session.nextId(IdTable::Panel, BoxLookupMessage);
 
     const QString today = db::sql::dateText(QDate::currentDate());
-    message.arm(PanelMessage);
-    database.RunCommand(panelInsert(panelId, m_session.domain(), ImporterUserName, today));
-    message.arm(UdfPanelMessage);
-    database.RunCommand(udfPanelInsert(panelId, m_session.domain(), ImporterUserName, today));
-    return panelId;
+    m_session.command(PanelMessage,
+                      panelInsert(panelId, m_session.domain(), ImporterUserName, today));
+    m_session.command(UdfPanelMessage,
+                      udfPanelInsert(panelId, m_session.domain(), ImporterUserName, today));
+    return {panelId, UdfPanelMessage};
 }
 
 QString ReferenceImport::writeStrip(const LibraryTable::Row& values, const QString& panelId)
 {
     const library::PanelStripRow strip(values);
+    const db::DomainContext& domain = m_session.domain();
     StripIds ids;
     ids.panelId = panelId;
-    ids.stripMfrId = findOrCreateStripMfr(strip);
-    ids.stripModId = findOrCreateStripModel(ids.stripMfrId, strip);
-    ids.stripTypeId = findOrCreateStripType(strip);
-    ids.sequence = nextStripSequence();
-    db::Database& database = m_session.database();
-    ids.stripId = database.NextRecordId(db::IdTable::PanelStrip);
-    m_session.message().arm(StripMessage);
-    database.RunCommand(panelStripInsert(ids, m_session.domain(), strip));
-    return ids.stripId;
-}
-
-QString ReferenceImport::findOrCreateStripMfr(const library::PanelStripRow& strip)
-{
-    if (strip.manufacturer().isEmpty())
-        return QStringLiteral("0");
-    return findOrCreate(
-        m_session.database(), m_session.message(), stripMfrLookup(strip), 1, db::IdTable::StripMfr,
-        [&](const QString& id) { return stripMfrInsert(id, m_session.domain(), strip); },
-        StripMfrCheckMessage, StripMfrInsertMessage);
-}
-
-QString ReferenceImport::findOrCreateStripModel(const QString& stripMfrId,
-                                                const library::PanelStripRow& strip)
-{
-    if (strip.model().isEmpty())
-        return QStringLiteral("0");
-    return findOrCreate(
-        m_session.database(), m_session.message(), stripModelLookup(strip, stripMfrId), 1,
-        db::IdTable::StripMfrMod,
-        [&](const QString& id) {
-            return stripModelInsert(stripMfrId, id, m_session.domain(), strip);
-        },
-        StripModCheckMessage, StripModInsertMessage);
-}
-
-QString ReferenceImport::findOrCreateStripType(const library::PanelStripRow& strip)
-{
+    ids.stripMfrId = strip.manufacturer().isEmpty()
+                         ? QStringLiteral("0")
+                         : findOrCreate(
+                               m_session, stripMfrLookup(strip), 1, IdTable::StripMfr,
+                               [&](const QString& id) { return stripMfrInsert(id, domain, strip); },
+                               StripMfrMessages)
+                               .id;
+    ids.stripModId =
+        strip.model().isEmpty()
+            ? QStringLiteral("0")
+            : findOrCreate(
+                  m_session, stripModelLookup(strip, ids.stripMfrId), 1, IdTable::StripMfrMod,
+                  [&](const QString& id) {
+                      return stripModelInsert(ids.stripMfrId, id, domain, strip);
+                  },
+                  StripModelMessages)
+                  .id;
     // Unlike manufacturer and model, an empty type name is looked up and created as it is.
-    return findOrCreate(
-        m_session.database(), m_session.message(), stripTypeLookup(strip), 1,
-        db::IdTable::StripType,
-        [&](const QString& id) { return stripTypeInsert(id, m_session.domain(), strip); },
-        StripTypeCheckMessage, StripTypeInsertMessage);
+    ids.stripTypeId = findOrCreate(
+                          m_session, stripTypeLookup(strip), 1, IdTable::StripType,
+                          [&](const QString& id) { return stripTypeInsert(id, domain, strip); },
+                          StripTypeMessages)
+                          .id;
+    ids.sequence = nextStripSequence();
+    ids.stripId = m_session.nextId(IdTable::PanelStrip, SequenceMessage);
+    m_session.command(StripMessage, [&] { return panelStripInsert(ids, domain, strip); });
+    return ids.stripId;
 }
 
 QString ReferenceImport::nextStripSequence()
 {
-    m_session.message().arm(SequenceMessage);
-    const db::Value largest = m_session.database().RunQuery(stripSequenceQuery()).value(0);
-    if (!largest)
-        return QStringLiteral("1");
-    bool ok = false;
-    const qlonglong sequence = largest->toLongLong(&ok);
-    if (!ok)
-        throw Failure(QStringLiteral("The largest strip sequence \"") + *largest +
-                      QStringLiteral("\" is not a whole number."));
-    return QString::number(sequence + 1);
+    return m_session.query(SequenceMessage, stripSequenceQuery(), [](const db::ResultSet& rows) {
+        const db::Value largest = rows.value(0);
+        if (!largest)
+            return QStringLiteral("1");
+        bool ok = false;
+        const qlonglong sequence = largest->toLongLong(&ok);
+        if (!ok)
+            throw Failure(QStringLiteral("The largest strip sequence \"") + *largest +
+                          QStringLiteral("\" is not a whole number."));
+        return QString::number(sequence + 1);
+    });
 }
 
-void ReferenceImport::writeChannel(const LibraryTable::Row& values, const QString& panelId,
-                                   const QString& stripId)
+const QString& ReferenceImport::writeChannel(const LibraryTable::Row& values,
+                                             const QString& panelId, const QString& stripId)
 {
     const library::ChannelRow channel(values);
-    db::Database& database = m_session.database();
     TermCatalogue& catalogue = m_session.catalogue();
 
     ChannelIds ids;
     ids.panelId = panelId;
     ids.stripId = stripId;
-    ids.termMfrId = catalogue.FindOrCreateTermMfr(
-        {channel.manufacturer(), channel.manufacturerDescription(), channel.manufacturerUserName(),
-         channel.manufacturerChangeDate()},
-        MfrMessages);
-    ids.termModId = catalogue.FindOrCreateTermModel(
+    ids.termMfrId =
+        catalogue
+            .FindOrCreateTermMfr({channel.manufacturer(), channel.manufacturerDescription(),
+                                  channel.manufacturerUserName(), channel.manufacturerChangeDate()},
+                                 MfrMessages)
+            .id;
+    const Found model = catalogue.FindOrCreateTermModel(
         ids.termMfrId,
         {channel.referenceName(), channel.modelHeight(), channel.modelHeightUnit(),
          channel.modelWidth(), channel.modelWidthUnit(), channel.modelDepth(),
          channel.modelDepthUnit(), channel.modelDescription(), channel.modelUserName(),
          channel.modelChangeDate()},
         ModelMessages);
-    // Asked for under the model's message, which is still in force.
-    ids.channelId = database.NextRecordId(db::IdTable::Channel);
+    ids.termModId = model.id;
+    // No message of its own: asked for under the model step's last one.
+    ids.channelId = m_session.nextId(IdTable::Channel, model.lastMessage);
 
-    m_session.message().arm(ChannelMessage);
-    database.RunCommand(channelInsert(ids, m_session.domain(), channel,
-                                      database.release().hasChannelSideAndConnector()));
+    const bool sideAndConnector = m_session.database().release().hasChannelSideAndConnector();
+    m_session.command(ChannelMessage, [&] {
+        return channelInsert(ids, m_session.domain(), channel, sideAndConnector);
+    });
 
-    m_session.terminalsOfChannel().forEach(
-        channel.channelKey(),
-        [&](const LibraryTable::Row& terminal, int) { writeTerminal(terminal, ids); });
+    const library::RowIndex& terminals = m_session.terminalsOfChannel();
+    const QString* last = &ChannelMessage;
+    for (const int start : terminals.rowsOf(channel.channelKey())) {
+        writeTerminal(terminals.row(start), ids, *last);
+        last = &TerminalMessage;
+    }
+    m_session.step(*last, [&] { terminals.throwIfIncomplete(); });
+    return *last;
 }
 
-void ReferenceImport::writeTerminal(const LibraryTable::Row& values, const ChannelIds& channel)
+void ReferenceImport::writeTerminal(const LibraryTable::Row& values, const ChannelIds& channel,
+                                    const QString& before)
 {
     const library::PanelStripTermRow terminal(values);
-    db::Database& database = m_session.database();
-    const TerminalColours colours = m_session.terminalColours(
-        terminal.leftColourKey(), terminal.rightColourKey(), LeftColorMessages, RightColorMessages);
+    const TerminalColours colours =
+        m_session.terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
+                                  LeftColorMessages, RightColorMessages, before);
 
-    // Asked for under whichever message is in force: the last colour step's, or the channel's
-    // or previous terminal's when no colour statement was sent.
-    const QString termId = database.NextRecordId(db::IdTable::PanelStripTerm);
-    m_session.message().arm(TerminalMessage);
-    database.RunCommand(
-        panelStripTermInsert({channel.panelId, channel.stripId, termId, channel.termMfrId,
-                              channel.termModId, channel.channelId, colours.left, colours.right},
-                             m_session.domain(), terminal));
+    // No message of its own: asked for under the last one sent, the colour steps' or `before`.
+    const QString termId = m_session.nextId(IdTable::PanelStripTerm, colours.lastMessage);
+    m_session.command(TerminalMessage, [&] {
+        return panelStripTermInsert({channel.panelId, channel.stripId, termId, channel.termMfrId,
+                                     channel.termModId, channel.channelId, colours.left,
+                                     colours.right},
+                                    m_session.domain(), terminal);
+    });
 }
 
 } // namespace tarnwell::import

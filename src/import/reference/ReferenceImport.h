@@ -19,28 +19,24 @@ class ReferenceImport
 public:
     explicit ReferenceImport(ImportSession& session) : m_session(session) {}
 
-    // The reference whose first Channel row carries `name` as its terminal model name. A name
-    // that no row carries is reported as a failure and nothing is written for it.
-    void ImportReference(const QString& name);
     // The reference listed from the Channel row that starts at value `rowStart`. A strip that
     // this run already wrote is not written again; that counts as Written, with a status line.
-    ApparatusOutcome importChannelRow(int rowStart);
+    ApparatusOutcome ImportReference(int rowStart);
 
     // The strip keys this import has written whole: one ReferenceImport serves one run.
     const std::set<QString>& writtenStrips() const { return m_writtenStrips; }
 
 private:
-    // Each returns the identifier of what it found or wrote.
-    QString writeJunctionBox();
+    // The box's identifier, with the message of the last statement its step sent.
+    Found writeJunctionBox();
     QString writeStrip(const library::LibraryTable::Row& strip, const QString& panelId);
-    QString findOrCreateStripMfr(const library::PanelStripRow& strip);
-    QString findOrCreateStripModel(const QString& stripMfrId, const library::PanelStripRow& strip);
-    QString findOrCreateStripType(const library::PanelStripRow& strip);
     QString nextStripSequence();
-    void writeChannel(const library::LibraryTable::Row& channel, const QString& panelId,
-                      const QString& stripId);
+    // Returns the message of the channel's last statement.
+    const QString& writeChannel(const library::LibraryTable::Row& channel, const QString& panelId,
+                                const QString& stripId);
+    // `before` is the message of the statement sent just before the terminal's own.
     void writeTerminal(const library::LibraryTable::Row& terminal,
-                       const reference::ChannelIds& channel);
+                       const reference::ChannelIds& channel, const QString& before);
 
     ImportSession& m_session;
     std::set<QString> m_writtenStrips;
