@@ -66,12 +66,14 @@ protected:
         : domain{"Works", "11", "1", "", "", ""}, database(connection, db::Platform::SQLServer)
     {
         status.setClock([] { return QTime(12, 0, 0); });
-        appendRow(lib.stripConfig, 36, {{8, "first R1"}, {22, "Maker"}, {23, "Conf'A"}}, QString());
-        appendRow(lib.stripConfig, 36, {{8, "second"}, {22, "Maker"}, {23, "Conf B"}}, QString());
-        appendRow(lib.panelStrip, 94, {{1, "5001"}}, QString());
+        appendRow(lib.stripConfig, library::StripConfigWidth,
+                  {{8, "first R1"}, {22, "Maker"}, {23, "Conf'A"}}, QString());
+        appendRow(lib.stripConfig, library::StripConfigWidth,
+                  {{8, "second"}, {22, "Maker"}, {23, "Conf B"}}, QString());
+        appendRow(lib.panelStrip, library::PanelStripWidth, {{1, "5001"}}, QString());
         for (const char* name : {"zeta", "Alpha", "beta"})
-            appendRow(lib.channel, 67, {{1, "5001"}, {36, "ref R3"}, {51, "Maker"}, {52, name}},
-                      QString());
+            appendRow(lib.channel, library::ChannelWidth,
+                      {{1, "5001"}, {36, "ref R3"}, {51, "Maker"}, {52, name}}, QString());
     }
 
     ListOutcome build()
@@ -167,7 +169,7 @@ TEST_F(ApparatusListTest, ShortRowFailsUnderThePrecedingCheck)
 
     // A short row after the first check is the configuration check's failure.
     lib = library::VendorLibrary();
-    appendRow(lib.stripConfig, 36, {{23, "Conf"}}, QString());
+    appendRow(lib.stripConfig, library::StripConfigWidth, {{23, "Conf"}}, QString());
     lib.stripConfig.append("spare");
     EXPECT_EQ(build(), ListOutcome::ConfigurationCheckFailed);
 }
