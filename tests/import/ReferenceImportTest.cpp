@@ -1,4 +1,5 @@
 #include "import/reference/ReferenceImport.h"
+#include "db/Sql.h"
 
 #include "import/ImportFixture.h"
 #include "support/LibraryRows.h"
@@ -42,15 +43,8 @@ QString isoDate(const QString& libraryDate)
     return QLocale::c().toDate(libraryDate, "dd-MMM-yy").addYears(100).toString("yyyy-MM-dd");
 }
 
-QString orZero(const QString& value)
-{
-    return value.isEmpty() ? "0" : value;
-}
-
-QString orBlank(const QString& value)
-{
-    return value.isEmpty() ? " " : value;
-}
+using tarnwell::db::sql::orBlank;
+using tarnwell::db::sql::orZero;
 
 // Numbers as the server gives them back: "112.2" and "112.20" are the same dimension.
 void expectSameNumbers(const QStringList& stored, const QStringList& library, const char* what)
