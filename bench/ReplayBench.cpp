@@ -3,10 +3,15 @@
 // program) lists and imports a library; the statements its session sent are taken from the
 // server's log, where log_statement = all records each request as it arrives, BEGIN, COMMIT,
 // ROLLBACK and the ODBC driver's own savepoints included; then they are sent again, one request
-// per round trip through libpq over the same socket, into fresh copies of the same database,
-// three times. A statement here is one such request: the driver sends its savepoint commands
-// in the same request as the program's statement, so they cost no round trip of their own.
-// Prints its figures; asserts nothing.
+// per round trip through libpq over the same socket, into fresh copies of the same database.
+// Both sides are measured alike: three rounds, each a run of the program against a fresh
+// database and then a replay of the first run's statements against another, and each side's
+// median of the three is compared. Taking turns keeps whatever the server warms up or lets go
+// between runs from favouring either side, and a single run of the program against the
+// median of three replays would compare one noisy sample against the middle of three. A
+// statement here is one request: the driver sends its savepoint commands in the same request
+// as the program's statement, so they cost no round trip of their own. Prints its figures;
+// asserts nothing.
 //
 //   tarnwell-bench-replay PACKED_PROGRAM [LABEL]
 //
@@ -34,7 +39,7 @@ using bench::BenchWindow;
 
 namespace {
 
-constexpr int Replays = 3;
+constexpr int Rounds = 3;
 
 // The server's log: the cluster's runtime folder, which pg-cluster.sh records beside the odbc
 // folder that ODBCSYSINI names.
@@ -121,21 +126,27 @@ double median(std::vector<double> values)
 }
 
 void report(const QString& label, const char* phase, const Statements& statements,
-            double programSeconds, const std::vector<double>& replays, int refused)
+            const std::vector<double>& programs, const std::vector<double>& replays, int refused)
 {
-    const double replayed = median(replays);
+    const double program = median(programs), replayed = median(replays);
     const auto n = static_cast<double>(statements.texts.size());
-    std::printf("  %-8s %8zu statements   program %8.3f s   replay median %8.3f s (", phase,
-                statements.texts.size(), programSeconds, replayed);
-    for (std::size_t i = 0; i < replays.size(); ++i)
-        std::printf("%s%.3f", i ? ", " : "", replays[i]);
-    std::printf(")\n           program/replay %5.2f   program %8.0f statements/s   replay %8.0f "
-                "statements/s%s\n",
-                programSeconds / replayed, n / programSeconds, n / replayed,
+    const auto list = [](const std::vector<double>& values) {
+        QString text;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            text += (i ? QStringLiteral(", ") : QString()) + QString::number(values[i], 'f', 3);
+        return text;
+    };
+    std::printf("  %-8s %8zu statements   program median %8.3f s (%s)   replay median %8.3f s "
+                "(%s)\n",
+                phase, statements.texts.size(), program, qPrintable(list(programs)), replayed,
+                qPrintable(list(replays)));
+    std::printf("           program/replay %5.2f (first program run alone %5.2f)   program %8.0f "
+                "statements/s   replay %8.0f statements/s%s\n",
+                program / replayed, programs.front() / replayed, n / program, n / replayed,
                 refused ? qPrintable(QStringLiteral("   (%1 refused in replay)").arg(refused))
                         : "");
     std::printf("ratio: replay %s %s program/replay %.2f\n", qPrintable(label), phase,
-                programSeconds / replayed);
+                program / replayed);
     std::fflush(stdout);
 }
 
@@ -153,6 +164,36 @@ QByteArray conninfo(const testing::TestDatabase& database)
         .toUtf8();
 }
 
+// One run of the program against a fresh database: the library read, Connect with its listing,
+// and the import of everything, with the statements each sent and what it wrote.
+struct ProgramRun
+{
+    Statements listing, import;
+    double listingSeconds = 0, importSeconds = 0;
+    QString written;
+};
+
+ProgramRun runProgram(const QString& programPath, const QString& logPath, const QString& rowCounts)
+{
+    testing::TestDatabase database;
+    ProgramRun run;
+    BenchWindow window(programPath, database);
+    window.readLibrary();
+    const qint64 beforeConnect = logSize(logPath);
+    run.listingSeconds = window.connectAndList();
+    const qint64 beforeImport = logSize(logPath);
+    run.importSeconds = window.importAll();
+    const qint64 afterImport = logSize(logPath);
+    const QByteArray user = database.logon().toUtf8(), name = database.name().toUtf8();
+    run.listing = statementsBetween(logPath, beforeConnect, beforeImport, user, name);
+    run.import = statementsBetween(logPath, beforeImport, afterImport, user, name);
+    run.written = database.value(rowCounts);
+    if (run.listing.texts.empty() || run.import.texts.empty())
+        bench::fail(QStringLiteral("the server log holds none of the program's statements; is "
+                                   "log_statement = all set?"));
+    return run;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -166,43 +207,35 @@ int main(int argc, char** argv)
     const QString label = args.size() > 2 ? args[2] : args[1];
     const QString logPath = serverLogPath();
 
-    testing::TestDatabase database;
     const QString rowCounts = QStringLiteral(
         "SELECT (SELECT count(*) FROM strip_config) || ' configurations, ' || (SELECT count(*) "
         "FROM panel_strip) || ' strips, ' || (SELECT count(*) FROM channel) || ' channels, ' || "
         "(SELECT count(*) FROM panel_strip_term) || ' terminals'");
-    Statements listing, import;
-    double listingSeconds = 0, importSeconds = 0;
-    QString written;
-    {
-        BenchWindow window(args[1], database);
-        window.readLibrary();
-        const qint64 beforeConnect = logSize(logPath);
-        listingSeconds = window.connectAndList();
-        const qint64 beforeImport = logSize(logPath);
-        importSeconds = window.importAll();
-        const qint64 afterImport = logSize(logPath);
-        const QByteArray user = database.logon().toUtf8(), name = database.name().toUtf8();
-        listing = statementsBetween(logPath, beforeConnect, beforeImport, user, name);
-        import = statementsBetween(logPath, beforeImport, afterImport, user, name);
-        written = database.value(rowCounts);
-    }
-    if (listing.texts.empty() || import.texts.empty())
-        bench::fail(QStringLiteral("the server log holds none of the program's statements; is "
-                                   "log_statement = all set?"));
-    std::printf("Replay of the program's statements, %s: program wrote %s\n", qPrintable(label),
-                qPrintable(written));
-    std::set<QByteArray> sessions = listing.sessions;
-    sessions.insert(import.sessions.begin(), import.sessions.end());
-    if (sessions.size() != 1)
-        std::printf("  the program used %zu sessions; all are replayed over one\n",
-                    sessions.size());
 
-    std::vector<double> listingReplays, importReplays;
+    ProgramRun first;
+    std::vector<double> listingRuns, importRuns, listingReplays, importReplays, connects;
     int listingRefused = 0, importRefused = 0;
-    std::vector<double> connects;
     QString replayWritten;
-    for (int i = 0; i < Replays; ++i) {
+    for (int i = 0; i < Rounds; ++i) {
+        ProgramRun run = runProgram(args[1], logPath, rowCounts);
+        listingRuns.push_back(run.listingSeconds);
+        importRuns.push_back(run.importSeconds);
+        if (i == 0) {
+            first = std::move(run);
+            std::printf("Replay of the program's statements, %s: program wrote %s\n",
+                        qPrintable(label), qPrintable(first.written));
+            std::set<QByteArray> sessions = first.listing.sessions;
+            sessions.insert(first.import.sessions.begin(), first.import.sessions.end());
+            if (sessions.size() != 1)
+                std::printf("  the program used %zu sessions; all are replayed over one\n",
+                            sessions.size());
+        } else if (run.listing.texts.size() != first.listing.texts.size() ||
+                   run.import.texts.size() != first.import.texts.size() ||
+                   run.written != first.written) {
+            std::printf("  program run %d sent %zu + %zu statements and wrote %s\n", i + 1,
+                        run.listing.texts.size(), run.import.texts.size(), qPrintable(run.written));
+        }
+
         testing::TestDatabase fresh;
         // The program's listing time includes opening its connection; so does the replay's.
         QElapsedTimer connecting;
@@ -212,8 +245,8 @@ int main(int argc, char** argv)
             bench::fail(QStringLiteral("libpq could not connect: ") +
                         QString::fromUtf8(PQerrorMessage(connection)));
         const double connectSeconds = double(connecting.nsecsElapsed()) / 1e9;
-        const Replayed listed = replay(connection, listing.texts);
-        const Replayed imported = replay(connection, import.texts);
+        const Replayed listed = replay(connection, first.listing.texts);
+        const Replayed imported = replay(connection, first.import.texts);
         PQfinish(connection);
         listingReplays.push_back(connectSeconds + listed.seconds);
         importReplays.push_back(imported.seconds);
@@ -222,11 +255,11 @@ int main(int argc, char** argv)
         connects.push_back(connectSeconds);
         replayWritten = fresh.value(rowCounts);
     }
-    if (replayWritten != written)
+    if (replayWritten != first.written)
         std::printf("  the replay wrote %s\n", qPrintable(replayWritten));
     std::printf("  (the replay's listing includes libpq's connect: median %.3f s)\n",
                 median(connects));
-    report(label, "listing", listing, listingSeconds, listingReplays, listingRefused);
-    report(label, "import", import, importSeconds, importReplays, importRefused);
+    report(label, "listing", first.listing, listingRuns, listingReplays, listingRefused);
+    report(label, "import", first.import, importRuns, importReplays, importRefused);
     return 0;
 }

@@ -40,8 +40,25 @@ bool isPlainFileName(const QString& name)
            !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
 }
 
+// The bytes that can end a value or a line.
+constexpr auto SpecialContentBytes = [] {
+    std::array<bool, 256> table{};
+    table[','] = table['\r'] = table['\n'] = true;
+    return table;
+}();
+
+// Every content byte's character, with EndsValue set for the bytes that can end a value or a
+// line: one look-up a byte tells both.
+constexpr std::uint32_t EndsValue = 0x10000;
+constexpr auto ContentBytes = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[byte] = Windows1252Characters[byte] | (SpecialContentBytes[byte] ? EndsValue : 0);
+    return table;
+}();
+
 // Blanks only; tabs and every other character stay part of the value.
-QByteArrayView stripBlanks(QByteArrayView bytes)
+inline QByteArrayView stripBlanks(QByteArrayView bytes)
 {
     qsizetype begin = 0;
     qsizetype end = bytes.size();
@@ -160,29 +177,21 @@ void LibraryParser::feed(QByteArrayView bytes)
             // one, since each of them can end a value, a line or the record.
             const qsizetype room =
                 std::min<qsizetype>(size - pos, qsizetype(m_contentLength - m_contentRead) - 1);
-            static constexpr auto special = [] {
-                std::array<bool, 256> table{};
-                table[','] = table['\r'] = table['\n'] = true;
-                return table;
-            }();
             const char* data = bytes.data() + pos;
-            qsizetype run = 0;
-            while (run < room && !special[static_cast<unsigned char>(data[run])])
-                ++run;
-            // The common case, a whole value and its separator within this piece, goes to the
-            // table straight from the piece.
-            if (m_buffer.isEmpty() && !m_options.writeCopies && run < room &&
-                (data[run] == ',' || data[run] == '\r')) {
-                if (m_table)
-                    m_table->appendWindows1252(stripBlanks(QByteArrayView(data, run)));
-                ++m_recordValues;
-                m_contentRead += static_cast<std::uint32_t>(run + 1);
-                m_state = data[run] == ',' ? State::RecordContent : State::LineFeedAfterReturn;
-                pos += run + 1;
-                break;
+            // The common case, whole values and their separators within this piece, goes to
+            // the table straight from the piece, as many in a row as the piece holds.
+            if (m_buffer.isEmpty() && !m_options.writeCopies) {
+                const qsizetype stored = storeWholeValues(data, room);
+                if (stored > 0) {
+                    pos += stored;
+                    break;
+                }
             }
+            qsizetype run = 0;
+            while (run < room && !SpecialContentBytes[static_cast<unsigned char>(data[run])])
+                ++run;
             if (run > 0) {
-                m_buffer.append(bytes.data() + pos, run);
+                m_buffer.append(data, run);
                 m_contentRead += static_cast<std::uint32_t>(run);
                 pos += run;
                 break;
@@ -197,6 +206,57 @@ void LibraryParser::feed(QByteArrayView bytes)
             return;
         }
     }
+}
+
+qsizetype LibraryParser::storeWholeValues(const char* data, qsizetype room)
+{
+    if (room <= 0)
+        return 0;
+    // Each value is decoded as it is scanned, into room the table gives once for all the
+    // values of the piece; a value that does not end within the piece is not kept.
+    char16_t* out = m_table ? m_table->valueRoom(room) : nullptr;
+    qsizetype at = 0;
+    while (at < room) {
+        qsizetype end = at;
+        while (end < room && data[end] == ' ')
+            ++end;
+        if (out) {
+            char16_t* written = out;
+            for (; end < room; ++end) {
+                const std::uint32_t entry = ContentBytes[static_cast<unsigned char>(data[end])];
+                if (entry & EndsValue)
+                    break;
+                *written++ = static_cast<char16_t>(entry);
+            }
+            // A value that goes on past the piece, and a stray line feed, are the byte-wise
+            // path's.
+            if (end == room || data[end] == '\n')
+                break;
+            while (written > out && written[-1] == u' ')
+                --written;
+            m_table->endValue(written);
+            out = written;
+        } else {
+            while (end < room && !(ContentBytes[static_cast<unsigned char>(data[end])] & EndsValue))
+                ++end;
+            if (end == room || data[end] == '\n')
+                break;
+        }
+        ++m_recordValues;
+        at = end + 1;
+        if (data[end] == '\r') {
+            // Within the room the line feed cannot be the content's last byte, so the content
+            // goes on after it.
+            if (at < room && data[at] == '\n') {
+                ++at;
+                continue;
+            }
+            m_state = State::LineFeedAfterReturn;
+            break;
+        }
+    }
+    m_contentRead += static_cast<std::uint32_t>(at);
+    return at;
 }
 
 void LibraryParser::finish()

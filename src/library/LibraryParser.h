@@ -69,6 +69,10 @@ private:
     void reportFormatError(const QString& message);
     void expectSeparator(char byte, char expected);
     void completeName();
+    // Stores the values that end, with their separators, within the first `room` bytes of
+    // `data` and returns how many bytes they took; stops before a value that does not end
+    // there and before a stray line feed.
+    qsizetype storeWholeValues(const char* data, qsizetype room);
     void contentByte(char byte);
     void lineFeedAfterReturn(char byte);
     void storeValue(char terminator);

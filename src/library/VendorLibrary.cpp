@@ -1,14 +1,45 @@
 #include "library/VendorLibrary.h"
 
-#include "library/Windows1252.h"
 #include "status/Failure.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarnwell::library {
 
 namespace {
 const QString SubscriptOutOfRange = QStringLiteral("Subscript out of range");
+}
+
+LibraryTable::LibraryTable(const LibraryTable& other)
+    : m_text(other.m_size ? new char16_t[other.m_size] : nullptr), m_size(other.m_size),
+      m_capacity(other.m_size), m_ends(other.m_ends)
+{
+    std::copy_n(other.m_text.get(), other.m_size, m_text.get());
+}
+
+LibraryTable::LibraryTable(LibraryTable&& other)
+    : m_text(std::move(other.m_text)), m_size(std::exchange(other.m_size, 0)),
+      m_capacity(std::exchange(other.m_capacity, 0)),
+      m_ends(std::exchange(other.m_ends, std::vector<qsizetype>{0}))
+{}
+
+LibraryTable& LibraryTable::operator=(const LibraryTable& other)
+{
+    if (this != &other)
+        *this = LibraryTable(other);
+    return *this;
+}
+
+LibraryTable& LibraryTable::operator=(LibraryTable&& other)
+{
+    if (this != &other) {
+        m_text = std::move(other.m_text);
+        m_size = std::exchange(other.m_size, 0);
+        m_capacity = std::exchange(other.m_capacity, 0);
+        m_ends = std::exchange(other.m_ends, std::vector<qsizetype>{0});
+    }
+    return *this;
 }
 
 QStringView LibraryTable::view(int i) const
@@ -18,13 +49,24 @@ QStringView LibraryTable::view(int i) const
     if (i == 0)
         return {};
     const qsizetype begin = m_ends[static_cast<std::size_t>(i) - 1];
-    return QStringView(m_text.data() + begin, m_ends[static_cast<std::size_t>(i)] - begin);
+    return QStringView(m_text.get() + begin, m_ends[static_cast<std::size_t>(i)] - begin);
 }
 
 void LibraryTable::append(QStringView value)
 {
-    m_text.insert(m_text.end(), value.utf16(), value.utf16() + value.size());
-    m_ends.push_back(static_cast<qsizetype>(m_text.size()));
+    char16_t* out = valueRoom(value.size());
+    endValue(std::copy_n(value.utf16(), value.size(), out));
+}
+
+void LibraryTable::grow(std::size_t more)
+{
+    // At least half again as much: a table that several records fill, or that is filled value
+    // by value, is then moved only a few times.
+    const std::size_t capacity = std::max(m_size + more, m_capacity + m_capacity / 2);
+    std::unique_ptr<char16_t[]> text(new char16_t[capacity]);
+    std::copy_n(m_text.get(), m_size, text.get());
+    m_text = std::move(text);
+    m_capacity = capacity;
 }
 
 void LibraryTable::reserveMore(qsizetype characters)
@@ -32,17 +74,14 @@ void LibraryTable::reserveMore(qsizetype characters)
     // A damaged length must not make the program ask for gigabytes up front; past this the
     // text simply grows as it is read.
     constexpr qsizetype Largest = qsizetype(1) << 24;
-    m_text.reserve(m_text.size() + static_cast<std::size_t>(std::min(characters, Largest)));
-}
-
-void LibraryTable::appendWindows1252(QByteArrayView bytes)
-{
-    // Most library text is ASCII, which is its own code; only the rest goes through the table.
-    for (const char byte : bytes) {
-        const auto code = static_cast<unsigned char>(byte);
-        m_text.push_back(code < 0x80 ? char16_t(code) : decodeWindows1252Byte(code));
-    }
-    m_ends.push_back(static_cast<qsizetype>(m_text.size()));
+    const auto more = static_cast<std::size_t>(std::min(characters, Largest));
+    if (m_size + more > m_capacity)
+        grow(more);
+    // Values are a few bytes long with their separator: room for one per two bytes saves most
+    // of the moves of the ends, and room never written to costs no memory.
+    if (m_ends.size() + more / 2 > m_ends.capacity())
+        m_ends.reserve(
+            std::max(m_ends.size() + more / 2, m_ends.capacity() + m_ends.capacity() / 2));
 }
 
 LibraryTable::Row LibraryTable::row(int start, int width) const

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "library/Windows1252.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 namespace tarnwell::library {
@@ -17,6 +20,14 @@ class LibraryTable
 public:
     using Row = QStringList; // 0-based within the row
 
+    LibraryTable() = default;
+    LibraryTable(const LibraryTable& other);
+    // A table moved from is left empty.
+    LibraryTable(LibraryTable&& other);
+    LibraryTable& operator=(const LibraryTable& other);
+    LibraryTable& operator=(LibraryTable&& other);
+    ~LibraryTable() = default;
+
     int Count() const { return static_cast<int>(m_ends.size()) - 1; }
     // Value i, 1 <= i <= Count(); value 0 exists and is empty. Throws Failure outside 0..Count().
     QString value(int i) const { return view(i).toString(); }
@@ -27,14 +38,43 @@ public:
     // stored without moving what came before.
     void reserveMore(qsizetype characters);
     // Appends the Windows-1252 bytes as one value, decoded.
-    void appendWindows1252(QByteArrayView bytes);
+    void appendWindows1252(QByteArrayView bytes)
+    {
+        char16_t* out = valueRoom(bytes.size());
+        for (const char byte : bytes)
+            *out++ = Windows1252Characters[static_cast<unsigned char>(byte)];
+        endValue(out);
+    }
+
+    // For writing values in place, as the parser does with a million values or more of a few
+    // characters each: room for `characters` more characters past the end of the text. It
+    // stays valid until the table is changed other than by endValue(); endValue(end) makes
+    // what lies before `end` in that room the next value. Room not taken stays unused.
+    char16_t* valueRoom(qsizetype characters)
+    {
+        if (m_size + static_cast<std::size_t>(characters) > m_capacity)
+            grow(static_cast<std::size_t>(characters));
+        return m_text.get() + m_size;
+    }
+    void endValue(const char16_t* end)
+    {
+        m_size = static_cast<std::size_t>(end - m_text.get());
+        m_ends.push_back(static_cast<qsizetype>(m_size));
+    }
 
     // The row of `width` values starting at value `start`; throws Failure when it runs past
     // Count().
     Row row(int start, int width) const;
 
 private:
-    std::vector<char16_t> m_text;
+    // Moves the text to a buffer with room for `more` characters past its end, and then some.
+    void grow(std::size_t more);
+
+    // Left uninitialised: only what values were written to is ever read, and pages of room
+    // never written to cost no memory.
+    std::unique_ptr<char16_t[]> m_text;
+    std::size_t m_size = 0; // characters in values
+    std::size_t m_capacity = 0;
     std::vector<qsizetype> m_ends{0}; // value i is m_text from m_ends[i - 1] to m_ends[i]
 };
 

@@ -1,35 +1,11 @@
 #include "library/Windows1252.h"
 
-#include <array>
-
 namespace tarnwell::library {
-
-namespace {
-// 0x80 to 0x9F; the rest of the code page coincides with Latin-1.
-constexpr std::array<char16_t, 32> HighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
-};
-
-char16_t decodeByte(unsigned char byte)
-{
-    if (byte >= 0x80 && byte <= 0x9F)
-        return HighControls[byte - 0x80];
-    return byte;
-}
-} // namespace
-
-char16_t decodeWindows1252Byte(unsigned char byte)
-{
-    return decodeByte(byte);
-}
 
 void decodeWindows1252Into(QByteArrayView bytes, QChar* out)
 {
     for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = QChar(decodeByte(static_cast<unsigned char>(bytes[i])));
+        out[i] = QChar(Windows1252Characters[static_cast<unsigned char>(bytes[i])]);
 }
 
 QString decodeWindows1252(QByteArrayView bytes)
@@ -49,8 +25,8 @@ std::optional<QByteArray> encodeWindows1252(QStringView text)
             continue;
         }
         int found = -1;
-        for (int k = 0; k < static_cast<int>(HighControls.size()); ++k) {
-            if (HighControls[k] == c) {
+        for (int k = 0; k < static_cast<int>(Windows1252HighControls.size()); ++k) {
+            if (Windows1252HighControls[k] == c) {
                 found = k;
                 break;
             }

@@ -51,6 +51,29 @@ QStringList stripConfigOf(QByteArrayView content)
 
 } // namespace
 
+// The parser writes values in place; copies and moves must still own their text.
+TEST(LibraryTable, CopiesAndMovesKeepTheirOwnValues)
+{
+    LibraryTable table;
+    table.append(QStringLiteral("a"));
+    table.appendWindows1252("caf\xE9");
+    LibraryTable copy = table;
+    copy.append(QStringLiteral("added")); // the copy has no room to spare: it grows
+    EXPECT_EQ(valuesOf(table), QStringList({"a", QString::fromUtf8("café")}));
+    EXPECT_EQ(valuesOf(copy), QStringList({"a", QString::fromUtf8("café"), "added"}));
+
+    LibraryTable moved = std::move(copy);
+    EXPECT_EQ(valuesOf(moved), QStringList({"a", QString::fromUtf8("café"), "added"}));
+    EXPECT_EQ(copy.Count(), 0); // NOLINT(bugprone-use-after-move): left empty, and usable
+    copy.append(QStringLiteral("again"));
+    EXPECT_EQ(valuesOf(copy), QStringList({"again"}));
+
+    table = moved;
+    moved = std::move(copy);
+    EXPECT_EQ(valuesOf(table), QStringList({"a", QString::fromUtf8("café"), "added"}));
+    EXPECT_EQ(valuesOf(moved), QStringList({"again"}));
+}
+
 TEST(LibraryParser, SplitsValuesAtCommasAndLineEnds)
 {
     EXPECT_EQ(stripConfigOf("a,,b"), QStringList({"a", "", "b"}));
