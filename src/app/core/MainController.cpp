@@ -27,13 +27,14 @@ using tarnwell::import::RunReport;
 class MainController::WindowDialogs : public Dialogs
 {
 public:
-    WindowDialogs(Executor& executor, Dialogs& dialogs, MainView& view)
-        : m_executor(executor), m_dialogs(dialogs), m_view(view)
+    WindowDialogs(Executor& executor, Dialogs& dialogs, MainView& view, WindowFeed& feed)
+        : m_executor(executor), m_dialogs(dialogs), m_view(view), m_feed(feed)
     {}
 
     void message(const QString& text, const QString& title, MessageIcon icon) override
     {
         m_executor.toWindowAndWait([&] {
+            m_feed.flush();
             m_view.setBusy(false);
             m_dialogs.message(text, title, icon);
         });
@@ -42,6 +43,7 @@ public:
     {
         bool answer = false;
         m_executor.toWindowAndWait([&] {
+            m_feed.flush();
             m_view.setBusy(false);
             answer = m_dialogs.question(text, title, icon);
         });
@@ -54,6 +56,7 @@ private:
     Executor& m_executor;
     Dialogs& m_dialogs;
     MainView& m_view;
+    WindowFeed& m_feed;
 };
 
 // What Connect shows as it goes, handed to the window's thread in order. The observer lives
@@ -61,29 +64,30 @@ private:
 class MainController::ListObserver : public ConnectObserver
 {
 public:
-    ListObserver(Executor& executor, MainView& view) : m_executor(executor), m_view(view) {}
+    ListObserver(Executor& executor, MainView& view, WindowFeed& feed)
+        : m_executor(executor), m_view(view), m_feed(feed)
+    {}
 
     void loggedIn(const db::DomainContext& domain) override
     {
         const QString caption = QStringLiteral("Logged into Domain: ") + domain.proj_name;
-        m_executor.toWindow([view = &m_view, caption] {
+        m_executor.toWindow([view = &m_view, feed = &m_feed, caption] {
+            feed->flush();
             view->showDomainLabel();
             view->setDomainCaption(caption);
             view->setImportFrameVisible(true);
             view->clearApparatusList();
         });
     }
-    void listed(const selection::ApparatusEntry& entry) override
-    {
-        m_executor.toWindow([view = &m_view, line = entry.line] { view->addApparatusLine(line); });
-    }
+    void listed(const selection::ApparatusEntry& entry) override { m_feed.addLine(entry.line); }
     void listEnded(const selection::ApparatusList& list, bool complete) override
     {
         if (!complete)
             return;
         const bool any = !list.entries.empty();
         const QString caption = selection::ApparatusCountCaption(list);
-        m_executor.toWindow([view = &m_view, any, caption] {
+        m_executor.toWindow([view = &m_view, feed = &m_feed, any, caption] {
+            feed->flush();
             if (any)
                 view->showImportButton();
             view->setApparatusCountCaption(caption);
@@ -93,6 +97,7 @@ public:
 private:
     Executor& m_executor;
     MainView& m_view;
+    WindowFeed& m_feed;
 };
 
 MainController::MainController(MainView& view, Dialogs& dialogs, db::ConnectionFactory& connections,
@@ -101,18 +106,12 @@ MainController::MainController(MainView& view, Dialogs& dialogs, db::ConnectionF
       m_programPath(std::move(programPath)),
       m_ownExecutor(executor ? nullptr : std::make_unique<InlineExecutor>()),
       m_executor(executor ? *executor : *m_ownExecutor),
-      m_workerDialogs(std::make_unique<WindowDialogs>(m_executor, m_dialogs, m_view))
+      m_feed(
+          m_executor, m_view, [this] { return m_status.caption(); },
+          executor ? WindowFeed::DefaultPauseMs : 0),
+      m_workerDialogs(std::make_unique<WindowDialogs>(m_executor, m_dialogs, m_view, m_feed))
 {
-    // However fast the worker writes, the window repaints the display once per turn of its
-    // event loop, with the newest caption.
-    m_status.setDisplay([this](const QString&) {
-        if (m_displayPending.exchange(true))
-            return;
-        m_executor.toWindow([this] {
-            m_displayPending = false;
-            m_view.setStatusText(m_status.caption());
-        });
-    });
+    m_status.setDisplay([this](const QString&) { m_feed.captionChanged(); });
 }
 
 MainController::~MainController()
@@ -166,6 +165,7 @@ void MainController::readLibrary()
 
 void MainController::readEnded(const QString& failure)
 {
+    m_feed.flush();
     m_activity = Activity::Idle;
     if (m_ended)
         return;
@@ -244,7 +244,7 @@ void MainController::connect(const db::LoginInput& input)
         m_connection->cancel();
     m_loginInput = input;
 
-    ListObserver observer(m_executor, m_view);
+    ListObserver observer(m_executor, m_view, m_feed);
     ConnectWorkflow workflow(*m_connection, m_library, m_status, *m_workerDialogs, observer);
     ConnectResult result = workflow.run(input, m_list);
     if (result.outcome == ConnectResult::Outcome::LoggedIn) {
@@ -257,6 +257,7 @@ void MainController::connect(const db::LoginInput& input)
 
 void MainController::connectEnded(ConnectResult::Outcome outcome)
 {
+    m_feed.flush();
     m_activity = Activity::Idle;
     if (m_ended)
         return;
@@ -322,9 +323,7 @@ void MainController::import(const std::vector<selection::ApparatusEntry>& chosen
     ImportRun run(*m_database, m_library, m_domain, m_status);
     run.setCheckOnly(checkOnly);
     run.setMissingOnly(missingOnly);
-    run.setProgress([this](int done, int total) {
-        m_executor.toWindow([this, done, total] { m_view.setProgress(done, total); });
-    });
+    run.setProgress([this](int done, int total) { m_feed.setProgress(done, total); });
     RunReport report = run.run(chosen);
     bool recovered = false;
     if (report.outcome == RunOutcome::ConnectionLost) {
@@ -371,6 +370,7 @@ bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
 
 void MainController::importEnded(const RunReport& report, bool recovered)
 {
+    m_feed.flush();
     m_activity = Activity::Idle;
     if (m_ended)
         return;

@@ -3,6 +3,7 @@
 #include "app/core/ConnectWorkflow.h"
 #include "app/core/Executor.h"
 #include "app/core/MainView.h"
+#include "app/core/WindowFeed.h"
 #include "db/Connection.h"
 #include "db/Database.h"
 #include "db/Login.h"
@@ -89,10 +90,10 @@ private:
     QString m_programPath;
     std::unique_ptr<Executor> m_ownExecutor;
     Executor& m_executor;
+    WindowFeed m_feed;
     std::unique_ptr<WindowDialogs> m_workerDialogs;
 
     status::StatusLog m_status;
-    std::atomic_bool m_displayPending{false};
     library::VendorLibrary m_library;
     const QDate m_sessionStart = QDate::currentDate();
     bool Activated = false;
