@@ -1,5 +1,6 @@
 #include "support/BenchWindow.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 
@@ -49,19 +50,21 @@ bool runUntil(const std::function<bool()>& done, int timeoutMs)
 {
     if (done())
         return true;
+    // Asked each time the loop has handled what arrived and is about to sleep: the worker's
+    // hand-over has then been handled, and no timer of the benchmark's own wakes the window's
+    // thread while the program works.
     QEventLoop loop;
     bool finished = false;
-    QTimer poll;
-    poll.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            finished = true;
-            loop.quit();
-        }
-    });
-    poll.start(1);
+    const QMetaObject::Connection check = QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, [&] {
+            if (!finished && done()) {
+                finished = true;
+                loop.quit();
+            }
+        });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     loop.exec();
+    QObject::disconnect(check);
     // What the worker handed to the window on its way out.
     QCoreApplication::processEvents();
     return finished;

@@ -42,7 +42,7 @@ public:
 };
 
 // Turns the calling thread's event loop, as the window's thread does, until `done` holds or
-// `timeoutMs` has passed; false on a timeout. `done` is asked every millisecond.
+// `timeoutMs` has passed; false on a timeout. `done` is asked whenever the loop has handled what arrived.
 bool runUntil(const std::function<bool()>& done, int timeoutMs);
 // Turns the event loop for `ms` milliseconds with nothing of its own to do.
 void runFor(int ms);
