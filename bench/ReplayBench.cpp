@@ -22,8 +22,9 @@
 // sets that up).
 
 #include "support/BenchWindow.h"
+#include "support/RealWindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -287,28 +288,35 @@ QString listed(const std::vector<double>& values)
     return text;
 }
 
+// The program's sides (window-free workflow, real window) against the replays.
 void report(const QString& label, const char* phase, const Statements& statements,
-            const Side& program, const Side& psql, const Side& libpq, const Side& odbc)
+            const std::vector<const Side*>& programs, const Side& psql, const Side& libpq,
+            const Side& odbc)
 {
     const auto n = static_cast<double>(statements.texts.size());
     std::printf("  %s, %zu requests\n", phase, statements.texts.size());
-    for (const Side* side : {&program, &psql, &libpq, &odbc}) {
+    std::vector<const Side*> sides = programs;
+    sides.insert(sides.end(), {&psql, &libpq, &odbc});
+    for (const Side* side : sides) {
         const double seconds = median(side->seconds);
         std::printf("    %-34s median %7.3f s (%s)  %7.0f requests/s%s\n", side->name, seconds,
                     qPrintable(listed(side->seconds)), n / seconds,
                     side->refused ? qPrintable(QStringLiteral("  (%1 refused)").arg(side->refused))
                                   : "");
     }
-    const double ours = median(program.seconds);
     const double byPsql = median(psql.seconds), byLibpq = median(libpq.seconds);
-    std::printf("    program/psql %.2f (first program run alone %.2f)   program/libpq %.2f   "
-                "ODBC driver alone/libpq %.2f\n",
-                ours / byPsql, program.seconds.front() / byPsql, ours / byLibpq,
-                median(odbc.seconds) / byLibpq);
-    std::printf("ratio: replay %s %s program/psql %.2f   (program/libpq %.2f, ODBC driver "
-                "alone/libpq %.2f)\n",
-                qPrintable(label), phase, ours / byPsql, ours / byLibpq,
-                median(odbc.seconds) / byLibpq);
+    const double odbcAlone = median(odbc.seconds) / byLibpq;
+    for (const Side* program : programs) {
+        const double ours = median(program->seconds);
+        std::printf("    %s: /psql %.2f (first run alone %.2f)   /libpq %.2f   (ODBC driver "
+                    "alone/libpq %.2f)\n",
+                    program->name, ours / byPsql, program->seconds.front() / byPsql, ours / byLibpq,
+                    odbcAlone);
+        std::printf("ratio: replay %s %s %s/psql %.2f   (/libpq %.2f, ODBC driver alone/libpq "
+                    "%.2f)\n",
+                    qPrintable(label), phase, program->name, ours / byPsql, ours / byLibpq,
+                    odbcAlone);
+    }
     std::fflush(stdout);
 }
 
@@ -335,11 +343,13 @@ struct ProgramRun
     QString written;
 };
 
+// `Window` is BenchWindow (the window's logic with a widget-free view) or RealWindow.
+template <typename Window>
 ProgramRun runProgram(const QString& programPath, const QString& logPath, const QString& rowCounts)
 {
     testing::TestDatabase database;
     ProgramRun run;
-    BenchWindow window(programPath, database);
+    Window window(programPath, database);
     window.readLibrary();
     const qint64 beforeConnect = logSize(logPath);
     run.listingSeconds = window.connectAndList();
@@ -360,7 +370,17 @@ ProgramRun runProgram(const QString& programPath, const QString& logPath, const 
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The real window is shown on the offscreen platform unless a display is chosen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only the figures: the offscreen platform's remarks about window sizes say nothing here.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtDebugMsg || text.contains(QLatin1String("propagateSizeHints")) ||
+            text.startsWith(QLatin1String("QStandardPaths:")))
+            return;
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: tarnwell-bench-replay PACKED_PROGRAM [LABEL]\n");
@@ -376,7 +396,10 @@ int main(int argc, char** argv)
 
     ProgramRun first;
     const auto side = [](const char* name) { return Side{name, {}, 0}; };
-    Side listingProgram = side("program"), importProgram = side("program");
+    Side listingProgram = side("program (window's logic)");
+    Side importProgram = side("program (window's logic)");
+    Side listingWindow = side("program (real window)"),
+         importWindow = side("program (real window)");
     Side listingPsql = side("psql replay"), importPsql = side("psql replay");
     Side listingLibpq = side("libpq replay, in this process");
     Side importLibpq = side("libpq replay, in this process");
@@ -386,9 +409,19 @@ int main(int argc, char** argv)
     // What each replay wrote, when it differs from what the program wrote.
     std::set<QString> differences;
     for (int i = 0; i < Rounds; ++i) {
-        ProgramRun run = runProgram(args[1], logPath, rowCounts);
+        ProgramRun run = runProgram<BenchWindow>(args[1], logPath, rowCounts);
         listingProgram.seconds.push_back(run.listingSeconds);
         importProgram.seconds.push_back(run.importSeconds);
+        const ProgramRun windowRun = runProgram<bench::RealWindow>(args[1], logPath, rowCounts);
+        listingWindow.seconds.push_back(windowRun.listingSeconds);
+        importWindow.seconds.push_back(windowRun.importSeconds);
+        if (windowRun.listing.texts.size() != run.listing.texts.size() ||
+            windowRun.import.texts.size() != run.import.texts.size() ||
+            windowRun.written != run.written) {
+            std::printf("  the real window in round %d sent %zu + %zu requests and wrote %s\n",
+                        i + 1, windowRun.listing.texts.size(), windowRun.import.texts.size(),
+                        qPrintable(windowRun.written));
+        }
         if (i == 0) {
             first = std::move(run);
             std::printf("Replay of the program's statements, %s: program wrote %s\n",
@@ -460,7 +493,9 @@ int main(int argc, char** argv)
     std::printf("  (each listing includes its connect; libpq's median %.3f s, which psql's listing "
                 "is given too; psql's refusals are counted over both phases)\n",
                 median(connects));
-    report(label, "listing", first.listing, listingProgram, listingPsql, listingLibpq, listingOdbc);
-    report(label, "import", first.import, importProgram, importPsql, importLibpq, importOdbc);
+    report(label, "listing", first.listing, {&listingProgram, &listingWindow}, listingPsql,
+           listingLibpq, listingOdbc);
+    report(label, "import", first.import, {&importProgram, &importWindow}, importPsql, importLibpq,
+           importOdbc);
     return 0;
 }

@@ -58,6 +58,11 @@ stop_clusters() {
 trap stop_clusters EXIT
 "$root/scripts/pg-cluster.sh" start "$plain"
 "$root/scripts/pg-cluster.sh" start "$logged"
+# No autovacuum: woken by one run's writes, it would work while the next side is measured.
+for cluster in "$plain" "$logged"; do
+    "$root/scripts/pg-cluster.sh" psql "$cluster" postgres \
+        -c "ALTER SYSTEM SET autovacuum = off" -c "SELECT pg_reload_conf()" >/dev/null
+done
 # The prefix is what tarnwell-bench-replay reads the program's session out of the log by.
 "$root/scripts/pg-cluster.sh" psql "$logged" postgres \
     -c "ALTER SYSTEM SET log_statement = 'all'" \
