@@ -1,6 +1,7 @@
 // How much of the time the program takes for the listing and for an import is the server's:
 // the program's window-free workflow (the window's logic with its worker thread, as in the
-// program) lists and imports a library; the requests its session sent are taken from the
+// program) lists and imports a library, and so does its real window on the offscreen platform,
+// driven through its widgets; the requests the first session sent are taken from the
 // server's log, where log_statement = all records each request as it arrives, BEGIN, COMMIT,
 // ROLLBACK and the ODBC driver's own savepoints included; then they are sent again, one request
 // per round trip over the same socket, into fresh copies of the same database:
