@@ -12,6 +12,9 @@
 
 #include <QRegularExpression>
 
+#include <deque>
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace tarnwell;
@@ -64,6 +67,51 @@ TEST_F(ConnectOnServerTest, LogsIntoTheDomainOfTheLogonAndListsTheLibrary)
     EXPECT_EQ(view.lines.size(), 29);
     EXPECT_EQ(view.countCaption, "8 Configurations and 21 References available to import.");
     EXPECT_FALSE(view.busy);
+}
+
+// The window's thread may run what the worker handed it long after the worker went on; here
+// it runs nothing before the whole Connect has ended.
+class LateWindowExecutor : public app::Executor
+{
+public:
+    void toWorker(std::function<void()> job) override { job(); }
+    void toWindow(std::function<void()> job) override { m_held.push_back(std::move(job)); }
+    void toWindowAndWait(const std::function<void()>& job) override { job(); }
+    void finish(const std::function<void()>& job) override { job(); }
+
+    void runHeld()
+    {
+        while (!m_held.empty()) {
+            const std::function<void()> job = std::move(m_held.front());
+            m_held.pop_front();
+            job();
+        }
+    }
+
+private:
+    std::deque<std::function<void()>> m_held;
+};
+
+TEST(ConnectWithALateWindowTest, ListsEveryLineOnceHoweverLateTheWindowRuns)
+{
+    TestDatabase database;
+    FakeMainView view;
+    RecordingDialogs dialogs;
+    db::OdbcConnectionFactory connections;
+    LateWindowExecutor executor;
+    app::MainController controller(view, dialogs, connections,
+                                   tarnwell::testing::PackedProgram::sample().path(), &executor);
+    controller.Form_Load();
+    controller.Form_Activate();
+    executor.runHeld();
+    view.typeLogin(database);
+
+    for (int connect = 1; connect <= 2; ++connect) {
+        controller.cmdConnect_Click();
+        executor.runHeld();
+        EXPECT_EQ(view.lines.size(), 29) << "Connect " << connect;
+        EXPECT_EQ(view.countCaption, "8 Configurations and 21 References available to import.");
+    }
 }
 
 TEST_F(ConnectOnServerTest, WrongPasswordShowsTheServersDescription)

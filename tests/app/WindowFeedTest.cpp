@@ -132,6 +132,17 @@ TEST_F(WindowFeedTest, FlushShowsWhatWaitsAndEndsThePause)
     EXPECT_EQ(view.statusText, "after the work");
 }
 
+TEST_F(WindowFeedTest, AClearEmptiesTheListBeforeTheLinesReportedAfterIt)
+{
+    feed.addLine(QStringLiteral("old"));
+    executor.runHeld();
+    feed.addLine(QStringLiteral("not shown before the clear"));
+    feed.clearLines();
+    feed.addLine(QStringLiteral("new"));
+    feed.flush();
+    EXPECT_EQ(view.lines, QStringList{QStringLiteral("new")});
+}
+
 // A flush that overtakes a delivery on its way leaves that delivery nothing to show twice.
 TEST_F(WindowFeedTest, ADeliveryOvertakenByAFlushShowsNothingTwice)
 {

@@ -71,13 +71,14 @@ public:
     void loggedIn(const db::DomainContext& domain) override
     {
         const QString caption = QStringLiteral("Logged into Domain: ") + domain.proj_name;
-        m_executor.toWindow([view = &m_view, feed = &m_feed, caption] {
-            feed->flush();
+        m_executor.toWindow([view = &m_view, caption] {
             view->showDomainLabel();
             view->setDomainCaption(caption);
             view->setImportFrameVisible(true);
-            view->clearApparatusList();
         });
+        // Through the feed, in order with the lines that follow: the window may take them over
+        // only after this Connect has listed them all.
+        m_feed.clearLines();
     }
     void listed(const selection::ApparatusEntry& entry) override { m_feed.addLine(entry.line); }
     void listEnded(const selection::ApparatusList& list, bool complete) override

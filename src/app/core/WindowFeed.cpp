@@ -26,6 +26,14 @@ template <typename Change> void WindowFeed::report(Change change)
         m_executor.toWindow([this] { deliver(); });
 }
 
+void WindowFeed::clearLines()
+{
+    report([](Batch& waiting) {
+        waiting.clearFirst = true;
+        waiting.lines.clear();
+    });
+}
+
 void WindowFeed::addLine(const QString& line)
 {
     report([&line](Batch& waiting) { waiting.lines.append(line); });
@@ -43,6 +51,8 @@ void WindowFeed::captionChanged()
 
 void WindowFeed::show(const Batch& batch)
 {
+    if (batch.clearFirst)
+        m_view.clearApparatusList();
     for (const QString& line : batch.lines)
         m_view.addApparatusLine(line);
     if (batch.progress)

@@ -14,11 +14,11 @@
 
 namespace tarnwell::app {
 
-// What the worker shows while it works: new lines of the apparatus list, the progress, and that
-// the status display has a new caption. The window's thread takes them over in batches: the
-// first at once, then at most one per `pauseMs` while more keeps coming. The window so wakes a
-// few dozen times a second however fast the statements run, and the worker never waits for it.
-// Whatever hands the window a later step (the end of the work, a message box) calls flush()
+// What the worker shows while it works: the apparatus list emptied and its new lines, the
+// progress, and that the status display has a new caption. The window's thread takes them over in
+// batches: the first at once, then at most one per `pauseMs` while more keeps coming. The window so
+// wakes a few dozen times a second however fast the statements run, and the worker never waits for
+// it. Whatever hands the window a later step (the end of the work, a message box) calls flush()
 // there first, so that nothing shown arrives out of order.
 class WindowFeed
 {
@@ -30,7 +30,9 @@ public:
     WindowFeed(const WindowFeed&) = delete;
     WindowFeed& operator=(const WindowFeed&) = delete;
 
-    // Any thread.
+    // Any thread. clearLines() empties the list before the lines reported after it are shown,
+    // in the order reported, however late the window takes them over.
+    void clearLines();
     void addLine(const QString& line);
     void setProgress(int done, int total);
     void captionChanged();
@@ -44,10 +46,11 @@ public:
 private:
     struct Batch
     {
+        bool clearFirst = false;
         QStringList lines;
         std::optional<std::pair<int, int>> progress;
         bool caption = false;
-        bool empty() const { return lines.isEmpty() && !progress && !caption; }
+        bool empty() const { return !clearFirst && lines.isEmpty() && !progress && !caption; }
     };
 
     enum class State {
