@@ -77,7 +77,7 @@ public:
             view->setImportFrameVisible(true);
         });
         // Through the feed, in order with the lines that follow: the window may take them over
-        // only after this Connect has listed them all.
+        // late, and a list emptied by a job of its own could wipe lines it had already shown.
         m_feed.clearLines();
     }
     void listed(const selection::ApparatusEntry& entry) override { m_feed.addLine(entry.line); }
