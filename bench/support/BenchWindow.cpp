@@ -16,6 +16,8 @@ namespace {
 // Work on the server that a benchmark waits for; far above anything a healthy run takes.
 constexpr int WorkTimeoutMs = 30 * 60 * 1000;
 
+} // namespace
+
 double timed(const std::function<void()>& start, const app::MainController& controller,
              const char* what)
 {
@@ -26,8 +28,6 @@ double timed(const std::function<void()>& start, const app::MainController& cont
         fail(QStringLiteral("%1 did not end").arg(QLatin1String(what)));
     return double(elapsed.nsecsElapsed()) / 1e9;
 }
-
-} // namespace
 
 void fail(const QString& why)
 {

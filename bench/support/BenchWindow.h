@@ -42,8 +42,13 @@ public:
 };
 
 // Turns the calling thread's event loop, as the window's thread does, until `done` holds or
-// `timeoutMs` has passed; false on a timeout. `done` is asked whenever the loop has handled what arrived.
+// `timeoutMs` has passed; false on a timeout. `done` is asked whenever the loop has handled what
+// arrived.
 bool runUntil(const std::function<bool()>& done, int timeoutMs);
+// Runs `start` and turns the event loop until `controller` is no longer busy; the seconds that
+// took. Stops the benchmark, naming `what`, should the work not end.
+double timed(const std::function<void()>& start, const app::MainController& controller,
+             const char* what);
 // Turns the event loop for `ms` milliseconds with nothing of its own to do.
 void runFor(int ms);
 

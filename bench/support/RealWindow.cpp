@@ -4,17 +4,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 
 namespace tarnwell::bench {
-
-namespace {
-
-constexpr int WorkTimeoutMs = 30 * 60 * 1000;
-
-} // namespace
 
 RealWindow::RealWindow(const QString& programPath, const testing::TestDatabase& database)
     : m_database(database), m_window(m_connections, m_dialogs, programPath)
@@ -30,16 +23,16 @@ template <typename Widget> Widget* RealWindow::child(const char* name)
 
 double RealWindow::readLibrary()
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    m_window.show();
-    QEvent activation(QEvent::WindowActivate);
-    QApplication::sendEvent(&m_window, &activation);
-    if (!runUntil([this] { return !m_window.controller().isBusy(); }, WorkTimeoutMs))
-        fail(QStringLiteral("the window did not read its library"));
+    const double seconds = timed(
+        [this] {
+            m_window.show();
+            QEvent activation(QEvent::WindowActivate);
+            QApplication::sendEvent(&m_window, &activation);
+        },
+        m_window.controller(), "the window's library read");
     if (m_dialogs.endedWith)
         fail(QStringLiteral("the window could not read its library"));
-    return double(elapsed.nsecsElapsed()) / 1e9;
+    return seconds;
 }
 
 double RealWindow::connectAndList()
@@ -49,12 +42,8 @@ double RealWindow::connectAndList()
     child<QLineEdit>("txtDataSource")->setText(m_database.name());
     child<QLineEdit>("txtUserID")->setText(m_database.logon());
     child<QLineEdit>("txtPassword")->setText(m_database.password());
-    QElapsedTimer elapsed;
-    elapsed.start();
-    child<QAbstractButton>("cmdConnect")->click();
-    if (!runUntil([this] { return !m_window.controller().isBusy(); }, WorkTimeoutMs))
-        fail(QStringLiteral("the window's Connect did not end"));
-    const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
+    const double seconds = timed([this] { child<QAbstractButton>("cmdConnect")->click(); },
+                                 m_window.controller(), "the window's Connect");
     if (!m_window.controller().database() || child<QListWidget>("lstApparatus")->count() == 0)
         fail(QStringLiteral("the window's Connect listed nothing"));
     return seconds;
@@ -63,12 +52,8 @@ double RealWindow::connectAndList()
 double RealWindow::importAll()
 {
     child<QAbstractButton>("optAll")->click();
-    QElapsedTimer elapsed;
-    elapsed.start();
-    child<QAbstractButton>("cmdImport")->click();
-    if (!runUntil([this] { return !m_window.controller().isBusy(); }, WorkTimeoutMs))
-        fail(QStringLiteral("the window's import did not end"));
-    const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
+    const double seconds = timed([this] { child<QAbstractButton>("cmdImport")->click(); },
+                                 m_window.controller(), "the window's import");
     if (!m_dialogs.messages.empty())
         fail(QStringLiteral("the window's import reported: ") + m_dialogs.messages.back().text);
     return seconds;
