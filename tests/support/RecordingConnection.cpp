@@ -15,6 +15,13 @@ RecordingConnection& RecordingConnection::answer(const QString& pattern, const Q
     return answer(pattern, std::vector<db::Row>{db::Row{value}}, times);
 }
 
+RecordingConnection& RecordingConnection::answerWith(
+    const QString& pattern, std::function<db::ResultSet(const QString& sql)> answerOf)
+{
+    m_rules.push_back({QRegularExpression(pattern), {}, {}, -1, std::move(answerOf)});
+    return *this;
+}
+
 RecordingConnection& RecordingConnection::refuse(const QString& pattern, const QString& description,
                                                  int times)
 {
@@ -26,6 +33,20 @@ RecordingConnection& RecordingConnection::refuseStatement(int n, const QString& 
 {
     m_refusedStatements.emplace_back(n, description);
     return *this;
+}
+
+ServerRules& RecordingConnection::follow(std::unique_ptr<ServerRules> rules)
+{
+    m_serverRules = std::move(rules);
+    return *m_serverRules;
+}
+
+bool RecordingConnection::refusedByRules(const std::optional<QString>& refusal)
+{
+    if (!refusal)
+        return false;
+    m_lastError = *refusal;
+    return true;
 }
 
 bool RecordingConnection::open(const db::ConnectionString& connectionString)
@@ -50,6 +71,7 @@ bool RecordingConnection::run(const QString& sql, db::ResultSet* result)
             return false;
         }
     }
+    Rule* answering = nullptr;
     for (Rule& rule : m_rules) {
         if (rule.remaining == 0 || !rule.pattern.match(sql).hasMatch())
             continue;
@@ -59,8 +81,22 @@ bool RecordingConnection::run(const QString& sql, db::ResultSet* result)
             m_lastError = *rule.failure;
             return false;
         }
+        answering = &rule;
+        break;
+    }
+    if (m_serverRules) {
+        ServerRules::Outcome outcome = m_serverRules->statement(sql);
+        if (refusedByRules(outcome.refused))
+            return false;
+        if (outcome.rows && !answering) {
+            if (result)
+                *result = std::move(*outcome.rows);
+            return true;
+        }
+    }
+    if (answering) {
         if (result)
-            *result = rule.result;
+            *result = answering->answerOf ? answering->answerOf(sql) : answering->result;
         return true;
     }
     if (result)
@@ -81,19 +117,19 @@ bool RecordingConnection::execute(const QString& sql)
 bool RecordingConnection::beginTransaction()
 {
     events.append(QStringLiteral("BEGIN"));
-    return true;
+    return !(m_serverRules && refusedByRules(m_serverRules->beginTransaction()));
 }
 
 bool RecordingConnection::commit()
 {
     events.append(QStringLiteral("COMMIT"));
-    return true;
+    return !(m_serverRules && refusedByRules(m_serverRules->commit()));
 }
 
 bool RecordingConnection::rollback()
 {
     events.append(QStringLiteral("ROLLBACK"));
-    return true;
+    return !(m_serverRules && refusedByRules(m_serverRules->rollback()));
 }
 
 std::unique_ptr<db::Connection> RecordingConnectionFactory::create()

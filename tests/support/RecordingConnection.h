@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "support/ServerRules.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -24,18 +25,28 @@ public:
         db::ResultSet result;
         std::optional<QString> failure; // set: the statement is refused with this description
         int remaining = -1;             // how often the rule still answers; -1 for always
+        std::function<db::ResultSet(const QString& sql)> answerOf{}; // set: answers, not result
     };
 
     // Answers queries matching `pattern` (a regular expression, searched anywhere) with rows.
     RecordingConnection& answer(const QString& pattern, std::vector<db::Row> rows, int times = -1);
     // Shorthand for a one-row, one-column answer.
     RecordingConnection& answer(const QString& pattern, const QString& value, int times = -1);
+    // Answers queries matching `pattern` with whatever `answerOf` makes of the statement.
+    RecordingConnection& answerWith(const QString& pattern,
+                                    std::function<db::ResultSet(const QString& sql)> answerOf);
     // Refuses statements matching `pattern` with `description`.
     RecordingConnection& refuse(const QString& pattern, const QString& description, int times = -1);
     // Refuses the n-th statement (1-based, counting every query and command sent so far).
     RecordingConnection& refuseStatement(int n, const QString& description);
 
     std::optional<QString> openFailure; // set: open() fails with this description
+
+    // From now on the connection follows a server's own rules for transactions, DDL and locks:
+    // what they refuse is refused before the script is asked (statements the script refuses
+    // never reach them).
+    ServerRules& follow(std::unique_ptr<ServerRules> rules);
+    ServerRules* rules() const { return m_serverRules.get(); }
 
     bool open(const db::ConnectionString& connectionString) override;
     bool query(const QString& sql, db::ResultSet& result) override;
@@ -57,7 +68,10 @@ public:
 private:
     bool run(const QString& sql, db::ResultSet* result);
 
+    bool refusedByRules(const std::optional<QString>& refusal);
+
     std::vector<Rule> m_rules;
+    std::unique_ptr<ServerRules> m_serverRules;
     std::vector<std::pair<int, QString>> m_refusedStatements;
     QString m_lastError;
 };
