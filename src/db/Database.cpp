@@ -5,9 +5,15 @@
 namespace tarnwell::db {
 
 namespace {
-// One name serves every level: a savepoint of the same name hides the earlier one until it
-// is released or rolled back to.
-const QString SavepointName = QStringLiteral("tarnwell_inner");
+
+// Each level has a name of its own. A name used again moves the savepoint (Oracle) or hides the
+// earlier one (SQL Server), so rolling back an outer level would stop at an inner one's.
+QString savepointName(int level)
+{
+    return level == 2 ? QStringLiteral("tarnwell_inner")
+                      : QStringLiteral("tarnwell_inner_") + QString::number(level);
+}
+
 } // namespace
 
 Database::Database(Connection& connection, Platform platform)
@@ -52,9 +58,18 @@ bool Database::sqlServerDialect() const
 void Database::beginTransaction()
 {
     if (m_openTransactions > 0) {
-        RunCommand((sqlServerDialect() ? QStringLiteral("SAVE TRANSACTION ")
-                                       : QStringLiteral("SAVEPOINT ")) +
-                   SavepointName);
+        const QString name = savepointName(m_openTransactions + 1);
+        // With autocommit off, Microsoft's drivers leave SQL Server in implicit-transaction
+        // mode, where the transaction opens only with the first statement that needs one, and
+        // SAVE TRANSACTION is not among those. An explicit BEGIN in that mode opens the unseen
+        // transaction and one nested in it; the COMMIT ends only the nested one, so exactly
+        // the unseen transaction is left for SQLEndTran to end. Where the driver has begun one
+        // already (FreeTDS), nothing is added.
+        RunCommand(sqlServerDialect()
+                       ? QStringLiteral("IF @@TRANCOUNT = 0 BEGIN BEGIN TRANSACTION; COMMIT "
+                                        "TRANSACTION; END; SAVE TRANSACTION ") +
+                             name
+                       : QStringLiteral("SAVEPOINT ") + name);
     } else if (!m_connection.beginTransaction()) {
         failed();
     }
@@ -67,7 +82,7 @@ void Database::commit()
         // PostgreSQL keeps every savepoint open until the transaction ends, and many slow it
         // down; the others have no way to let one go.
         if (!sqlServerDialect() && !isOracle())
-            RunCommand(QStringLiteral("RELEASE SAVEPOINT ") + SavepointName);
+            RunCommand(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_openTransactions));
     } else if (!m_connection.commit()) {
         // Still counted as open: the rollback that follows a failed commit ends it.
         failed();
@@ -77,14 +92,14 @@ void Database::commit()
 
 void Database::rollback() noexcept
 {
-    const bool savepoint = m_openTransactions > 1;
+    const int level = m_openTransactions;
     if (m_openTransactions > 0)
         --m_openTransactions;
     try {
-        if (savepoint) {
+        if (level > 1) {
             m_connection.execute((sqlServerDialect() ? QStringLiteral("ROLLBACK TRANSACTION ")
                                                      : QStringLiteral("ROLLBACK TO SAVEPOINT ")) +
-                                 SavepointName);
+                                 savepointName(level));
             return;
         }
         m_connection.rollback();

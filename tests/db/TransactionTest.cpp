@@ -15,27 +15,31 @@ using tarnwell::testing::RecordingConnection;
 
 namespace {
 
-TEST(NestedTransaction, IsASavepointInEachDialect)
+TEST(NestedTransaction, IsASavepointOfItsOwnNameAtEachLevelInEachDialect)
 {
+    const QString openFirst =
+        "IF @@TRANCOUNT = 0 BEGIN BEGIN TRANSACTION; COMMIT TRANSACTION; END; ";
     struct Case
     {
         QString dbms;
         Platform platform;
-        QStringList inner; // begin, commit, begin, rollback
+        QStringList inner; // level 2 begins, level 3 begins and commits, level 2 rolls back
     };
     const Case cases[] = {
         {"PostgreSQL",
          Platform::SQLServer,
-         {"SAVEPOINT tarnwell_inner", "RELEASE SAVEPOINT tarnwell_inner",
-          "SAVEPOINT tarnwell_inner", "ROLLBACK TO SAVEPOINT tarnwell_inner"}},
+         {"SAVEPOINT tarnwell_inner", "SAVEPOINT tarnwell_inner_3",
+          "RELEASE SAVEPOINT tarnwell_inner_3", "ROLLBACK TO SAVEPOINT tarnwell_inner"}},
+        // A transaction must be open before SQL Server takes a savepoint, whatever the driver
+        // did when autocommit went off.
         {"Microsoft SQL Server",
          Platform::SQLServer,
-         {"SAVE TRANSACTION tarnwell_inner", "SAVE TRANSACTION tarnwell_inner",
-          "ROLLBACK TRANSACTION tarnwell_inner"}},
+         {openFirst + "SAVE TRANSACTION tarnwell_inner",
+          openFirst + "SAVE TRANSACTION tarnwell_inner_3", "ROLLBACK TRANSACTION tarnwell_inner"}},
         // Oracle has no way to let a savepoint go.
         {"",
          Platform::Oracle,
-         {"SAVEPOINT tarnwell_inner", "SAVEPOINT tarnwell_inner",
+         {"SAVEPOINT tarnwell_inner", "SAVEPOINT tarnwell_inner_3",
           "ROLLBACK TO SAVEPOINT tarnwell_inner"}},
     };
     for (const Case& c : cases) {
@@ -46,11 +50,11 @@ TEST(NestedTransaction, IsASavepointInEachDialect)
         {
             Transaction outer(database);
             {
-                Transaction kept(database);
-                kept.commit();
-            }
-            {
-                Transaction takenBack(database);
+                Transaction middle(database);
+                {
+                    Transaction inner(database);
+                    inner.commit();
+                }
             }
             outer.commit();
         }
