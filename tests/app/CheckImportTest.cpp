@@ -96,8 +96,18 @@ protected:
         for (const QString& table : ImportedTables)
             written[table] = countsAfter.at(table) - countsBefore.at(table);
         EXPECT_EQ(foretold, written);
-        // The same failures with the same words, and the same honest end.
-        EXPECT_EQ(checked.mid(0, imported.size()), imported);
+        // The same failures with the same words, and the same honest end. Only the import
+        // switches the triggers on right after a failed configuration; the check does once its
+        // rollback is done.
+        QStringList importedButTheTriggerLinesOfFailures = imported;
+        for (qsizetype i = importedButTheTriggerLinesOfFailures.size() - 2; i > 0; --i) {
+            if (importedButTheTriggerLinesOfFailures[i] ==
+                    "Triggers on PANEL and UDF_PANEL are ENABLED." &&
+                !importedButTheTriggerLinesOfFailures[i + 1].startsWith("Written whole:"))
+                importedButTheTriggerLinesOfFailures.removeAt(i);
+        }
+        EXPECT_EQ(checked.mid(0, importedButTheTriggerLinesOfFailures.size()),
+                  importedButTheTriggerLinesOfFailures);
         EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE tgenabled = 'D'"), "0");
     }
 

@@ -48,11 +48,12 @@ ApparatusOutcome ConfigurationImport::ImportConfiguration(int rowStart)
         m_session.library().stripConfig.row(rowStart, library::StripConfigWidth);
     return m_session.writeWhole([&] { writeConfiguration(row); }, CommitMessage,
                                 [this] {
-                                    // On Oracle this statement commits whatever is open, which
-                                    // would keep a check's rows.
-                                    db::Database& database = m_session.database();
-                                    if (!(m_session.checkOnly() && database.isOracle()))
-                                        EnableTriggers(database, m_session.status());
+                                    // A check switches them on after its rollback instead:
+                                    // inside its open transaction this DDL would commit the
+                                    // check's rows (Oracle) or hold a schema lock on both
+                                    // tables until the check ends (SQL Server).
+                                    if (!m_session.checkOnly())
+                                        EnableTriggers(m_session.database(), m_session.status());
                                 });
 }
 
