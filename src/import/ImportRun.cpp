@@ -123,6 +123,12 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         current.clear();
         if (m_progress)
             m_progress(done, total);
+    } catch (const LockNotGranted& refusal) {
+        m_status.ShowStatus(QStringLiteral("The import did not start: the database did not grant "
+                                           "the lock that keeps other imports into this domain "
+                                           "out, because ") +
+                            refusal.why + QStringLiteral(". Nothing was written."));
+        report.outcome = RunOutcome::Failed;
     } catch (const Failure& failure) {
         m_status.ReportDbFailure(
             QStringLiteral(
