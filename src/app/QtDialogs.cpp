@@ -33,11 +33,13 @@ void QtDialogs::message(const QString& text, const QString& title, MessageIcon i
     box.exec();
 }
 
-bool QtDialogs::question(const QString& text, const QString& title, MessageIcon icon)
+bool QtDialogs::question(const QString& text, const QString& title, MessageIcon icon,
+                         DefaultAnswer defaultAnswer)
 {
     QMessageBox box(boxIconOf(icon), title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setObjectName(QStringLiteral("questionBox"));
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes
+                                                             : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

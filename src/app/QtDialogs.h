@@ -14,7 +14,8 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     void message(const QString& text, const QString& title, MessageIcon icon) override;
-    bool question(const QString& text, const QString& title, MessageIcon icon) override;
+    bool question(const QString& text, const QString& title, MessageIcon icon,
+                  DefaultAnswer defaultAnswer) override;
     QString saveFileName(const QString& suggestedPath) override;
     void endProgram(int exitCode) override;
 

@@ -40,6 +40,16 @@ QString ConnectionString::property(const QString& key) const
     return {};
 }
 
+bool isUntrustedServerCertificate(const QString& sqlState, const QString& description)
+{
+    if (sqlState != QLatin1String("08001"))
+        return false;
+    return description.contains(QLatin1String("certificate verify failed"), Qt::CaseInsensitive) ||
+           description.contains(
+               QLatin1String("certificate chain was issued by an authority that is not trusted"),
+               Qt::CaseInsensitive);
+}
+
 QString textOf(const Value& value)
 {
     if (!value)

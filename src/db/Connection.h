@@ -48,7 +48,17 @@ struct ConnectionString
     // "Provider=" + provider, then ";" + key + "=" + value for each property, values as typed.
     QString toString() const;
     QString property(const QString& key) const;
+
+    // SQL Server only, and only on the user's word: the connection is encrypted but the
+    // server's certificate is not checked. No provider string carries it.
+    bool trustServerCertificate = false;
 };
+
+// Whether a failed connect failed because this computer does not trust the server's
+// certificate, told by the driver's SQLSTATE (08001, the client could not establish the
+// connection) and its words: OpenSSL's verification failure where the SQL Server driver runs
+// on Linux, Windows' untrusted chain on Windows.
+bool isUntrustedServerCertificate(const QString& sqlState, const QString& description);
 
 // Why the last statement failed: refused by the database, stopped by cancel(), or the
 // connection is gone (ODBC state class 08, or the driver finds the connection dead).
@@ -62,6 +72,8 @@ public:
     virtual ~Connection() = default;
 
     virtual FailureKind lastFailure() const { return FailureKind::Refused; }
+    // The SQLSTATE of the last failure, empty when the driver gave none.
+    virtual QString lastState() const { return {}; }
     // The only call another thread may make: stops the statement under way at the server and
     // makes every later statement fail as cancelled, until clearCancel().
     virtual void cancel() {}

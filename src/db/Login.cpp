@@ -24,7 +24,8 @@ ConnectionString BuildConnectionString(const LoginInput& in)
                 {{QStringLiteral("Data Source"), in.serverName},
                  {QStringLiteral("Initial Catalog"), in.dataSource},
                  {QStringLiteral("User ID"), in.userId},
-                 {QStringLiteral("Password"), in.password}}};
+                 {QStringLiteral("Password"), in.password}},
+                in.trustServerCertificate};
     case Platform::Watcom:
         return {QStringLiteral("ASAProv"),
                 {{QStringLiteral("Data Source"), in.dataSource},

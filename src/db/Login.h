@@ -15,6 +15,8 @@ struct LoginInput
     QString dataSource;
     QString userId;
     QString password;
+    // Given by the user's Yes for one Connect (and its reconnections), never kept beyond it.
+    bool trustServerCertificate = false;
 };
 
 // The logged-in domain. Every field is text and is written bare into statements.

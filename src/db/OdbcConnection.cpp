@@ -72,6 +72,37 @@ QString describe(const QSqlError& error)
     return cleaned(text.isEmpty() ? error.driverText() : text);
 }
 
+// Qt's ODBC driver gives the words of a failed connect but not its SQLSTATE, and frees its
+// handles before anyone can ask. Where the words speak of a certificate, the connect is tried
+// once more straight through ODBC, only to read the SQLSTATE, so that a certificate the
+// computer does not trust is told by the driver's state as well as by its words.
+QString stateOfFailedConnect(const QString& connectionText, const QString& description)
+{
+    if (!description.contains(QLatin1String("certificate"), Qt::CaseInsensitive))
+        return {};
+    QString state;
+    SQLHENV environment = SQL_NULL_HENV;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment)))
+        return {};
+    SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                  0);
+    SQLHDBC connection = SQL_NULL_HDBC;
+    if (SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection))) {
+        const SQLRETURN r = SQLDriverConnectW(
+            connection, nullptr,
+            const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(connectionText.utf16())),
+            static_cast<SQLSMALLINT>(connectionText.size()), nullptr, 0, nullptr,
+            SQL_DRIVER_NOPROMPT);
+        if (SQL_SUCCEEDED(r))
+            SQLDisconnect(connection);
+        else
+            state = diagnose(SQL_HANDLE_DBC, connection).state;
+        SQLFreeHandle(SQL_HANDLE_DBC, connection);
+    }
+    SQLFreeHandle(SQL_HANDLE_ENV, environment);
+    return state;
+}
+
 // One column of the current row as text, however long; nothing for NULL.
 bool readColumn(SQLHSTMT statement, SQLUSMALLINT column, Value& value)
 {
@@ -137,10 +168,11 @@ void OdbcConnection::close()
     m_transactionFailed = false;
 }
 
-bool OdbcConnection::fail(const QString& description, FailureKind kind)
+bool OdbcConnection::fail(const QString& description, FailureKind kind, const QString& state)
 {
     m_lastError = description;
     m_lastFailure = kind;
+    m_lastState = state;
     if (m_inTransaction)
         m_transactionFailed = true;
     return false;
@@ -193,8 +225,11 @@ bool OdbcConnection::open(const ConnectionString& connectionString)
     database.setUserName(text->userId);
     database.setPassword(text->password);
     database.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!database.open())
-        return fail(describe(database.lastError()));
+    if (!database.open()) {
+        const QString description = describe(database.lastError());
+        return fail(description, FailureKind::Refused,
+                    stateOfFailedConnect(text->toString(), description));
+    }
 
     // Statements go straight through ODBC on one statement handle kept for the connection:
     // nothing is allocated or described per statement, and a statement waiting at the server
@@ -259,7 +294,7 @@ bool OdbcConnection::statementFailed(short r)
     if (text.isEmpty())
         text =
             QStringLiteral("The ODBC driver reported a failure (%1) without a description.").arg(r);
-    return fail(text, kind);
+    return fail(text, kind, diagnostics.state);
 }
 
 bool OdbcConnection::connectionDead() const

@@ -31,6 +31,7 @@ public:
     bool rollback() override;
     QString lastError() const override { return m_lastError; }
     FailureKind lastFailure() const override { return m_lastFailure; }
+    QString lastState() const override { return m_lastState; }
     void cancel() override;
     void clearCancel() override;
     QString dbmsName() const override { return m_dbmsName; }
@@ -42,7 +43,8 @@ public:
 private:
     bool run(const QString& sql, ResultSet* result);
     void close();
-    bool fail(const QString& description, FailureKind kind = FailureKind::Refused);
+    bool fail(const QString& description, FailureKind kind = FailureKind::Refused,
+              const QString& state = {});
     bool statementFailed(short odbcReturn);
     bool connectionDead() const;
 
@@ -51,6 +53,7 @@ private:
     QString m_driver;
     QString m_lastError;
     FailureKind m_lastFailure = FailureKind::Refused;
+    QString m_lastState;
     QString m_dbmsName;
     bool m_inTransaction = false;
     bool m_transactionFailed = false; // a statement failed since beginTransaction()

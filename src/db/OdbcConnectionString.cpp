@@ -180,6 +180,12 @@ std::optional<OdbcConnectionText> odbcConnectionText(const ConnectionString& con
         text.attributes.append(
             {QStringLiteral("Database"),
              odbcAttributeValue(connectionString.property(QStringLiteral("Initial Catalog")))});
+        if (connectionString.trustServerCertificate) {
+            // Encrypted all the same: the user agreed to an unchecked certificate, not to an
+            // unencrypted connection (Driver 17 does not encrypt by default).
+            text.attributes.append({QStringLiteral("Encrypt"), QStringLiteral("yes")});
+            text.attributes.append({QStringLiteral("TrustServerCertificate"), QStringLiteral("yes")});
+        }
         break;
     case OdbcFamily::Oracle:
         text.attributes.append({QStringLiteral("DBQ"), odbcAttributeValue(dataSource)});

@@ -75,7 +75,8 @@ struct OdbcConnectionText
 // Maps a provider-style connection string (the parts the window builds) to ODBC keywords for
 // `driver`:
 //   SQL Server providers (and psqlODBC standing in for them): Data Source -> Server,
-//     Initial Catalog -> Database;
+//     Initial Catalog -> Database; Encrypt and TrustServerCertificate when the certificate is
+//     to be trusted unchecked;
 //   Oracle: Data Source -> DBQ (the net service name);
 //   SQL Anywhere: Data Source -> DatabaseName;
 //   all: User ID -> UID, Password -> PWD.

@@ -139,6 +139,82 @@ TEST_F(ConnectTest, RefusedLoginShowsTheBoxAndTheServersWords)
     EXPECT_EQ(controller.database(), nullptr);
 }
 
+// Microsoft's Driver 18 validates the server's certificate by default, and plant servers
+// often have a self-signed one.
+const QString UntrustedCertificate =
+    "[Microsoft][ODBC Driver 18 for SQL Server]SSL Provider: [error:0A000086:SSL "
+    "routines::certificate verify failed:self-signed certificate] [Microsoft][ODBC Driver 18 for "
+    "SQL Server]Client unable to establish connection";
+
+TEST_F(ConnectTest, AnUntrustedCertificateIsTrustedOnlyOnTheUsersWordAndOnlyForThisConnect)
+{
+    RecordingConnection& refused = serverWithVersion("09.00.01.05");
+    refused.openFailure = UntrustedCertificate;
+    refused.openFailureState = "08001";
+    dialogs.answer = false;
+    controller.cmdConnect_Click();
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].text,
+              "The server's certificate is not trusted by this computer. Connect anyway, "
+              "encrypted, without checking the certificate?");
+    EXPECT_EQ(dialogs.questions[0].title, app::ApplicationTitle);
+    EXPECT_EQ(dialogs.defaultAnswers[0], app::DefaultAnswer::No);
+    // No: the usual failure, and the check stays on.
+    ASSERT_EQ(refused.opened.size(), 1u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Login failed.");
+    EXPECT_EQ(messages().value(0), "Connecting to spidb...  failed to connect.");
+    EXPECT_TRUE(messages().value(1).startsWith("Database reports: [Microsoft]"));
+    EXPECT_EQ(controller.database(), nullptr);
+
+    // Yes: once more with the certificate trusted, and connected.
+    RecordingConnection& trusted = serverWithVersion("09.00.01.05");
+    trusted.openFailure = UntrustedCertificate;
+    trusted.openFailureState = "08001";
+    trusted.openFailures = 1;
+    dialogs.answer = true;
+    controller.cmdConnect_Click();
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+    ASSERT_EQ(trusted.opened.size(), 2u);
+    EXPECT_FALSE(trusted.opened[0].trustServerCertificate);
+    EXPECT_TRUE(trusted.opened[1].trustServerCertificate);
+    EXPECT_NE(controller.database(), nullptr);
+    EXPECT_TRUE(view.importFrameVisible);
+
+    // The next Connect checks the certificate again.
+    RecordingConnection& next = serverWithVersion("09.00.01.05");
+    controller.cmdConnect_Click();
+    ASSERT_EQ(next.opened.size(), 1u);
+    EXPECT_FALSE(next.opened[0].trustServerCertificate);
+}
+
+TEST_F(ConnectTest, OnlyAnUntrustedCertificateAsksToTrustIt)
+{
+    struct Case
+    {
+        QString state;
+        QString words;
+    };
+    const Case cases[] = {
+        {"28000", "[Microsoft][ODBC Driver 18 for SQL Server][SQL Server]Login failed for user "
+                  "'ENGINEER'."},
+        {"08001", "[Microsoft][ODBC Driver 18 for SQL Server]TCP Provider: Error code 0x2749 "
+                  "[Microsoft][ODBC Driver 18 for SQL Server]Client unable to establish "
+                  "connection"},
+        // The right words, but not a failure to establish the connection.
+        {"HY000", UntrustedCertificate},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state.toStdString());
+        RecordingConnection& connection = factory.next();
+        connection.openFailure = c.words;
+        connection.openFailureState = c.state;
+        controller.cmdConnect_Click();
+        EXPECT_EQ(connection.opened.size(), 1u);
+    }
+    EXPECT_TRUE(dialogs.questions.empty());
+}
+
 TEST_F(ConnectTest, ControlCharactersInABoxAreNotValidConnectionInformation)
 {
     view.pass = "sec\nret";

@@ -96,9 +96,11 @@ public:
     {
         messages.push_back({text, title, icon});
     }
-    bool question(const QString& text, const QString& title, app::MessageIcon icon) override
+    bool question(const QString& text, const QString& title, app::MessageIcon icon,
+                  app::DefaultAnswer defaultAnswer) override
     {
         questions.push_back({text, title, icon});
+        defaultAnswers.push_back(defaultAnswer);
         return answer;
     }
     QString saveFileName(const QString& suggestedPath) override
@@ -110,7 +112,8 @@ public:
 
     std::vector<ShownMessage> messages;
     std::vector<ShownMessage> questions;
-    bool answer = true; // Yes, the default button
+    std::vector<app::DefaultAnswer> defaultAnswers;
+    bool answer = true; // Yes
     QStringList suggestedPaths;
     QString savePath; // where the user chooses to save; empty: cancelled
     std::optional<int> endedWith;

@@ -85,6 +85,50 @@ TEST(OdbcConnectionText, MapsEachFamilysPartsToItsDriversKeywords)
               QStringLiteral("DRIVER={SQL Anywhere 17};DatabaseName=spi;UID=DBA;PWD=SQL"));
 }
 
+TEST(OdbcConnectionText, ATrustedCertificateStaysEncryptedAndOnlySqlServerTakesIt)
+{
+    LoginInput login{Platform::SQLServer, QStringLiteral("db01"), QStringLiteral("spi"),
+                     QStringLiteral("HOLLIN"), QStringLiteral("HOLLIN1"), true};
+    const auto sqlServer = odbcConnectionText(BuildConnectionString(login), kSql18);
+    ASSERT_TRUE(sqlServer);
+    EXPECT_EQ(sqlServer->toString(),
+              QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};Server=db01;Database=spi;"
+                             "Encrypt=yes;TrustServerCertificate=yes;UID=HOLLIN;PWD=HOLLIN1"));
+    // The provider string the user's values make is the same either way.
+    EXPECT_EQ(BuildConnectionString(login).toString(),
+              QStringLiteral("Provider=sqloledb;Data Source=db01;Initial Catalog=spi;"
+                             "User ID=HOLLIN;Password=HOLLIN1"));
+
+    login.platform = Platform::Oracle;
+    const auto oracle =
+        odbcConnectionText(BuildConnectionString(login), QStringLiteral("Oracle 19 ODBC driver"));
+    ASSERT_TRUE(oracle);
+    EXPECT_FALSE(oracle->toString().contains(QStringLiteral("Trust")));
+}
+
+TEST(UntrustedServerCertificate, IsToldByTheDriversStateAndWords)
+{
+    const QString linux3 = QStringLiteral(
+        "[Microsoft][ODBC Driver 18 for SQL Server]SSL Provider: [error:0A000086:SSL "
+        "routines::certificate verify failed:self-signed certificate]");
+    const QString linux11 = QStringLiteral(
+        "[Microsoft][ODBC Driver 17 for SQL Server]SSL Provider: [error:1416F086:SSL "
+        "routines:tls_process_server_certificate:certificate verify failed:self signed "
+        "certificate]");
+    const QString windows = QStringLiteral(
+        "[Microsoft][ODBC Driver 18 for SQL Server]SSL Provider: The certificate chain was "
+        "issued by an authority that is not trusted.");
+    for (const QString& words : {linux3, linux11, windows}) {
+        EXPECT_TRUE(isUntrustedServerCertificate(QStringLiteral("08001"), words))
+            << words.toStdString();
+        EXPECT_FALSE(isUntrustedServerCertificate(QStringLiteral("28000"), words));
+        EXPECT_FALSE(isUntrustedServerCertificate(QString(), words));
+    }
+    EXPECT_FALSE(isUntrustedServerCertificate(
+        QStringLiteral("08001"), QStringLiteral("[Microsoft][ODBC Driver 18 for SQL Server]Login "
+                                                "timeout expired")));
+}
+
 TEST(OdbcConnectionText, BracesEveryValueThatCouldEndItsAttribute)
 {
     EXPECT_EQ(odbcAttributeValue(QStringLiteral("plain=value")), QStringLiteral("plain=value"));

@@ -55,6 +55,20 @@ TEST_F(OdbcConnectionTest, LogsInWithTheDomainLogonAndReportsTheServersRefusal)
         << noDatabase.lastError().toStdString();
 }
 
+// Qt's driver does not hand on a failed connect's SQLSTATE; where the words speak of a
+// certificate the connection finds it out itself, from the very driver.
+TEST_F(OdbcConnectionTest, AFailedConnectThatSpeaksOfACertificateCarriesTheDriversState)
+{
+    OdbcConnection refused;
+    ConnectionString elsewhere = database.connectionString();
+    elsewhere.properties[0].second = QStringLiteral("/nonexistent/certificate");
+    EXPECT_FALSE(refused.open(elsewhere));
+    EXPECT_TRUE(refused.lastError().contains(QStringLiteral("/nonexistent/certificate")))
+        << refused.lastError().toStdString();
+    EXPECT_EQ(refused.lastState(), QStringLiteral("08001"));
+    EXPECT_FALSE(isUntrustedServerCertificate(refused.lastState(), refused.lastError()));
+}
+
 TEST_F(OdbcConnectionTest, CredentialsCannotSmuggleInAnotherUser)
 {
     // Unquoted, this password would log in as BRACKMOOR with BRACKMOOR's own password.

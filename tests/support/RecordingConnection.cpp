@@ -53,8 +53,11 @@ bool RecordingConnection::open(const db::ConnectionString& connectionString)
 {
     opened.push_back(connectionString);
     events.append(QStringLiteral("OPEN ") + connectionString.toString());
-    if (openFailure) {
+    if (openFailure && openFailures != 0) {
+        if (openFailures > 0)
+            --openFailures;
         m_lastError = *openFailure;
+        m_lastState = openFailureState;
         return false;
     }
     return true;

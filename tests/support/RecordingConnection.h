@@ -41,6 +41,8 @@ public:
     RecordingConnection& refuseStatement(int n, const QString& description);
 
     std::optional<QString> openFailure; // set: open() fails with this description
+    QString openFailureState;           // and this SQLSTATE
+    int openFailures = -1;              // how often open() fails; -1 for always
 
     // From now on the connection follows a server's own rules for transactions, DDL and locks:
     // what they refuse is refused before the script is asked (statements the script refuses
@@ -55,6 +57,7 @@ public:
     bool commit() override;
     bool rollback() override;
     QString lastError() const override { return m_lastError; }
+    QString lastState() const override { return m_lastState; }
     QString dbmsName() const override { return dbms; }
 
     QString dbms; // what SQLGetInfo(SQL_DBMS_NAME) would say; empty: not known
@@ -74,6 +77,7 @@ private:
     std::unique_ptr<ServerRules> m_serverRules;
     std::vector<std::pair<int, QString>> m_refusedStatements;
     QString m_lastError;
+    QString m_lastState;
 };
 
 // A factory that hands out connections the test keeps a handle on.

@@ -31,9 +31,10 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
 {
     using Outcome = ConnectResult::Outcome;
     ConnectResult result;
+    result.login = input;
     bool listComplete = false;
 
-    if (!m_connection.open(db::BuildConnectionString(input))) {
+    if (!open(result.login)) {
         m_dialogs.message(QStringLiteral("Login failed."), ApplicationTitle, MessageIcon::Critical);
         m_status.AppendStatus(QStringLiteral("  failed to connect."));
         m_status.ShowStatus(QStringLiteral("Database reports: "));
@@ -41,7 +42,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         return result;
     }
     m_status.AppendStatus(QStringLiteral("  connected."));
-    auto database = std::make_unique<db::Database>(m_connection, input.platform);
+    auto database = std::make_unique<db::Database>(m_connection, result.login.platform);
 
     try {
         try {
@@ -109,6 +110,23 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
     return result;
 }
 
+bool ConnectWorkflow::open(db::LoginInput& login)
+{
+    if (m_connection.open(db::BuildConnectionString(login)))
+        return true;
+    // Never without the user's word: the check protects against a server that is not the one
+    // it claims to be.
+    if (login.trustServerCertificate ||
+        !db::isUntrustedServerCertificate(m_connection.lastState(), m_connection.lastError()) ||
+        !m_dialogs.question(QStringLiteral("The server's certificate is not trusted by this "
+                                           "computer. Connect anyway, encrypted, without "
+                                           "checking the certificate?"),
+                            ApplicationTitle, MessageIcon::Warning, DefaultAnswer::No))
+        return false;
+    login.trustServerCertificate = true;
+    return m_connection.open(db::BuildConnectionString(login));
+}
+
 void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
 {
     const QString query = DisabledTriggersQuery(m_connection.dbmsName());
@@ -127,7 +145,7 @@ void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
                        "probably by an import that did not end properly. SPI's own bookkeeping "
                        "on those tables does not run while they are off.\n\n"
                        "Switch them on now?"),
-        ApplicationTitle, MessageIcon::Warning);
+        ApplicationTitle, MessageIcon::Warning, DefaultAnswer::Yes);
     if (enable)
         tarnwell::import::EnableTriggers(database, m_status);
 }

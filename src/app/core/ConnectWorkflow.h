@@ -25,6 +25,7 @@ struct ConnectResult
     Outcome outcome = Outcome::Failed;
     std::unique_ptr<db::Database> database; // set when logged in
     db::DomainContext domain;
+    db::LoginInput login; // the values the connection was opened with
 };
 
 // What Connect shows while it runs, in order: the domain, the list as it grows, its end.
@@ -50,6 +51,7 @@ public:
     ConnectResult run(const db::LoginInput& input, selection::ApparatusList& list);
 
 private:
+    bool open(db::LoginInput& login);
     void offerToEnableTriggers(db::Database& database);
 
     db::Connection& m_connection;

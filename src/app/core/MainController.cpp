@@ -39,13 +39,14 @@ public:
             m_dialogs.message(text, title, icon);
         });
     }
-    bool question(const QString& text, const QString& title, MessageIcon icon) override
+    bool question(const QString& text, const QString& title, MessageIcon icon,
+                  DefaultAnswer defaultAnswer) override
     {
         bool answer = false;
         m_executor.toWindowAndWait([&] {
             m_feed.flush();
             m_view.setBusy(false);
-            answer = m_dialogs.question(text, title, icon);
+            answer = m_dialogs.question(text, title, icon, defaultAnswer);
         });
         return answer;
     }
@@ -248,6 +249,9 @@ void MainController::connect(const db::LoginInput& input)
     ListObserver observer(m_executor, m_view, m_feed);
     ConnectWorkflow workflow(*m_connection, m_library, m_status, *m_workerDialogs, observer);
     ConnectResult result = workflow.run(input, m_list);
+    // A reconnection reaches the server this Connect reached, with the certificate trusted
+    // where the user said so.
+    m_loginInput = result.login;
     if (result.outcome == ConnectResult::Outcome::LoggedIn) {
         m_database = std::move(result.database);
         m_domain = result.domain;

@@ -13,6 +13,8 @@ inline const QString MainWindowCaption =
     QStringLiteral("Tarnwell - Vendor Library Import Application");
 
 enum class MessageIcon { Critical, Warning, Information };
+// The button of a question that Enter presses.
+enum class DefaultAnswer { Yes, No };
 enum class ImportMode { None, All, Selected, Missing };
 
 // Message boxes and the end of the program, kept behind one seam so that tests can watch them
@@ -23,8 +25,9 @@ public:
     virtual ~Dialogs() = default;
     // Shows a message box with a single OK button and returns when it is closed.
     virtual void message(const QString& text, const QString& title, MessageIcon icon) = 0;
-    // Shows a question with Yes (the default) and No; true for Yes.
-    virtual bool question(const QString& text, const QString& title, MessageIcon icon) = 0;
+    // Shows a question with Yes and No; true for Yes.
+    virtual bool question(const QString& text, const QString& title, MessageIcon icon,
+                          DefaultAnswer defaultAnswer) = 0;
     // Asks where to save a file, offering `suggestedPath`; empty when the user cancels.
     virtual QString saveFileName(const QString& suggestedPath) = 0;
     // Ends the program at once; no further handler runs.
