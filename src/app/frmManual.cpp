@@ -200,6 +200,15 @@ void frmManual::writeLeftColumn(QVBoxLayout* column)
                   "under the name msdaora (Oracle) or sqloledb (SQL Server) is taken in "
                   "preference to these. When no driver fits, the status display says "
                   "which ones were looked for."));
+    paragraph(column,
+              QStringLiteral("On SQL Server the login's default language must be English "
+                             "(us_english): the junction box is stamped with the day of the import "
+                             "as text with an English month name, such as 08-Dec-26, which a "
+                             "login of another language refuses. On Oracle the session's date "
+                             "format must read DD-MON-RR, which is Oracle's default. When the "
+                             "server's certificate is not trusted by this computer, Connect asks "
+                             "whether to connect anyway, encrypted, without checking it; a "
+                             "database administrator can make the certificate trusted instead."));
 
     heading(column, QStringLiteral("EXECUTING AN IMPORT"), Level::Section);
     paragraph(column, QStringLiteral("Please read the four notes below before the first import."));
