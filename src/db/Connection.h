@@ -83,6 +83,8 @@ public:
     virtual QString dbmsName() const { return {}; }
 
     virtual bool open(const ConnectionString& connectionString) = 0;
+    // Ends the session; the server discards whatever transaction is still open.
+    virtual void close() = 0;
     virtual bool query(const QString& sql, ResultSet& result) = 0;
     virtual bool execute(const QString& sql) = 0;
     virtual bool beginTransaction() = 0;

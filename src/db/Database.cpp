@@ -35,6 +35,7 @@ void Database::failed()
 
 ResultSet Database::RunQuery(const QString& sql)
 {
+    throwIfClosed();
     ResultSet result;
     if (!m_connection.query(sql, result))
         failed();
@@ -43,6 +44,7 @@ ResultSet Database::RunQuery(const QString& sql)
 
 void Database::RunCommand(const QString& sql)
 {
+    throwIfClosed();
     if (!m_connection.execute(sql))
         failed();
 }
@@ -55,8 +57,15 @@ bool Database::sqlServerDialect() const
     return m_platform == Platform::SQLServer || m_platform == Platform::SQLServer2005;
 }
 
+void Database::throwIfClosed() const
+{
+    if (!m_closedBecause.isNull())
+        throw ConnectionLost{m_closedBecause};
+}
+
 void Database::beginTransaction()
 {
+    throwIfClosed();
     if (m_openTransactions > 0) {
         const QString name = savepointName(m_openTransactions + 1);
         // With autocommit off, Microsoft's drivers leave SQL Server in implicit-transaction
@@ -95,14 +104,24 @@ void Database::rollback() noexcept
     const int level = m_openTransactions;
     if (m_openTransactions > 0)
         --m_openTransactions;
+    if (!m_closedBecause.isNull())
+        return;
     try {
-        if (level > 1) {
-            m_connection.execute((sqlServerDialect() ? QStringLiteral("ROLLBACK TRANSACTION ")
-                                                     : QStringLiteral("ROLLBACK TO SAVEPOINT ")) +
-                                 savepointName(level));
+        const bool rolledBack =
+            level > 1
+                ? m_connection.execute((sqlServerDialect()
+                                            ? QStringLiteral("ROLLBACK TRANSACTION ")
+                                            : QStringLiteral("ROLLBACK TO SAVEPOINT ")) +
+                                       savepointName(level))
+                : m_connection.rollback();
+        if (rolledBack)
             return;
-        }
-        m_connection.rollback();
+        m_closedBecause =
+            QStringLiteral("The transaction could not be rolled back, so the connection was "
+                           "closed and the server discarded it. Database reports: ") +
+            m_connection.lastError();
+        m_openTransactions = 0;
+        m_connection.close();
     } catch (...) {
         // Nothing more can be done on the way out of a failure; the server discards an
         // unfinished transaction when the connection goes.

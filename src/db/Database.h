@@ -46,7 +46,10 @@ public:
 
     // A transaction begun while another is open is a savepoint of it: its rollback takes back
     // only what was sent since it began, and its commit keeps that for the outer transaction
-    // to keep or take back. rollback() never throws: it runs on the way out of a failure.
+    // to keep or take back. rollback() never throws: it runs on the way out of a failure. A
+    // rollback the database refuses leaves unknown what the transaction still holds, which
+    // the next commit would keep: the session is ended, so that the server discards it, and
+    // every later statement fails as ConnectionLost.
     void beginTransaction();
     void commit();
     void rollback() noexcept;
@@ -58,9 +61,11 @@ public:
 
 private:
     [[noreturn]] void failed();
+    void throwIfClosed() const;
 
     Connection& m_connection;
     Platform m_platform;
+    QString m_closedBecause; // set once a failed rollback has ended the session
     Release m_release;
     int m_openTransactions = 0;
 };

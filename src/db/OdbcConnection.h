@@ -24,6 +24,7 @@ public:
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
     bool open(const ConnectionString& connectionString) override;
+    void close() override;
     bool query(const QString& sql, ResultSet& result) override;
     bool execute(const QString& sql) override;
     bool beginTransaction() override;
@@ -42,7 +43,6 @@ public:
 
 private:
     bool run(const QString& sql, ResultSet* result);
-    void close();
     bool fail(const QString& description, FailureKind kind = FailureKind::Refused,
               const QString& state = {});
     bool statementFailed(short odbcReturn);

@@ -22,14 +22,18 @@ ApparatusOutcome ImportSession::writeWhole(const std::function<void()>& write,
                                            const std::function<void()>& afterFailure)
 {
     m_apparatusRows.clear();
-    db::Transaction transaction(m_database);
+    std::optional<db::Transaction> transaction;
     try {
+        // An apparatus that cannot even begin as one unit is not written either, and the run
+        // goes on with the next.
+        step(commitMessage, [&] { transaction.emplace(m_database); });
         write();
-        step(commitMessage, [&] { transaction.commit(); });
+        step(commitMessage, [&] { transaction->commit(); });
     } catch (const StepFailure& failure) {
         // Roll back first: a follow-up statement such as switching triggers on must not run
         // inside the failed transaction.
-        transaction.rollback();
+        if (transaction)
+            transaction->rollback();
         m_status.ReportDbFailure(failure.message(), failure.description());
         if (afterFailure)
             afterFailure();

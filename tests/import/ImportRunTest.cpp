@@ -5,6 +5,7 @@
 #include "selection/ApparatusList.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
+#include "support/SampleLibrary.h"
 #include "support/StatusMessages.h"
 
 using namespace tarnwell;
@@ -132,6 +133,36 @@ TEST_F(ImportRunTest, FailedConfigurationIsReportedAndTheRunGoesOn)
     EXPECT_TRUE(triggersOn("panel"));
 }
 
+// The server refuses the COMMIT itself (a deferred constraint): the configuration is reported
+// under its saving message with the server's words, nothing of it stays, and the run goes on.
+TEST_F(ImportRunTest, ACommitTheServerRefusesKeepsNothingOfTheApparatus)
+{
+    testDatabase.exec(
+        "CREATE FUNCTION refuse_at_commit() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION "
+        "'refused at commit by the test'; END $$ LANGUAGE plpgsql");
+    testDatabase.exec("CREATE CONSTRAINT TRIGGER refuse_sp8 AFTER INSERT ON strip_config "
+                      "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.strip_config_name = "
+                      "'SP8 segment protector') EXECUTE FUNCTION refuse_at_commit()");
+    const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
+    EXPECT_EQ(run(chosen), RunOutcome::Finished);
+    EXPECT_EQ(lastReport.written, 7);
+    EXPECT_EQ(lastReport.notWritten, QStringList({"KD-SP8 Segment Protector"}));
+    QStringList shown;
+    for (const QString& line : status.sessionLines())
+        shown.append(line.mid(11));
+    const qsizetype refused =
+        shown.indexOf("Didn't save the CONFIGURATION as a whole. Database reports: ");
+    ASSERT_GE(refused, 0) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown.at(refused + 1).startsWith("ERROR: refused at commit by the test"))
+        << shown.at(refused + 1).toStdString();
+    EXPECT_EQ(count("strip_config"), 7);
+    EXPECT_EQ(testDatabase.value("SELECT count(*) FROM term_mfr_mod WHERE term_mod_name = "
+                                 "'KD-SP8 Segment Protector'"),
+              "0");
+    EXPECT_EQ(count("strip_config_term"), 46 - 9);
+    EXPECT_TRUE(triggersOn("panel"));
+}
+
 TEST_F(ImportRunTest, StoppingMidwayRollsBackTheCurrentApparatusAndRestoresTheTriggers)
 {
     const std::vector<ApparatusEntry> chosen = configurationsOf(listed());
@@ -174,6 +205,71 @@ TEST(ImportRunStatements, RunFailureAfterSuspendingStillRestoresTheTriggers)
     EXPECT_EQ(connection.events.mid(connection.events.size() - 3),
               QStringList({"ROLLBACK", "ALTER TABLE panel ENABLE TRIGGER ALL",
                            "ALTER TABLE udf_panel ENABLE TRIGGER ALL"}));
+}
+
+// The first configurations of the sample library on a recording connection that answers every
+// identifier query.
+struct RecordedRun
+{
+    RecordedRun()
+    {
+        connection.answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
+        connection.answerWith("max\\(", [this](const QString&) {
+            return db::ResultSet({db::Row{QString::number(++lastId)}});
+        });
+        database.setRelease(db::Release("09.00.00.00"));
+    }
+    RunReport run(int configurations)
+    {
+        std::vector<ApparatusEntry> chosen;
+        for (int i = 0; i < configurations; ++i)
+            chosen.push_back({ApparatusKind::Configuration, "C" + QString::number(i + 1),
+                              1 + i * library::StripConfigWidth, "line"});
+        return ImportRun(database, tarnwell::testing::sampleLibrary(), domain, status).run(chosen);
+    }
+    QStringList shown() const { return tarnwell::testing::statusMessages(status); }
+
+    tarnwell::testing::RecordingConnection connection;
+    status::StatusLog status;
+    db::Database database{connection, db::Platform::SQLServer};
+    db::DomainContext domain{"Works", "11", "1", "", "", ""};
+    int lastId = 100;
+};
+
+// The driver refuses to begin the second configuration's transaction: that one is not written,
+// with the driver's words, and the run goes on.
+TEST(ImportRunStatements, AnApparatusThatCannotBeginIsNotWrittenAndTheRunGoesOn)
+{
+    RecordedRun recorded;
+    recorded.connection.refusedBegins[2] = "transactions are not available";
+    const RunReport report = recorded.run(3);
+    EXPECT_EQ(report.outcome, RunOutcome::Finished);
+    EXPECT_EQ(report.written, 2);
+    EXPECT_EQ(report.notWritten, QStringList({"C2"}));
+    EXPECT_TRUE(recorded.shown().contains(
+        "Didn't save the CONFIGURATION as a whole. Database reports: "))
+        << recorded.shown().join('\n').toStdString();
+    EXPECT_EQ(recorded.connection.events.count("COMMIT"), 2);
+}
+
+// A rollback that fails leaves unknown what the transaction still holds, which the next
+// commit would keep: the connection is closed (the server then discards it) and the run stops
+// as for a lost connection, sending nothing more.
+TEST(ImportRunStatements, ARollbackThatFailsClosesTheConnectionAndStopsTheRun)
+{
+    RecordedRun recorded;
+    recorded.connection.refuse("INSERT INTO strip_config_term", "refused by the test", 1);
+    recorded.connection.refusedRollbacks[1] = "the server did not answer";
+    const RunReport report = recorded.run(3);
+    EXPECT_EQ(report.outcome, RunOutcome::ConnectionLost);
+    EXPECT_EQ(report.written, 0);
+    EXPECT_FALSE(report.triggersOn);
+    const QStringList& events = recorded.connection.events;
+    ASSERT_TRUE(events.contains("CLOSE"));
+    EXPECT_EQ(events.last(), "CLOSE") << "nothing is sent after it";
+    EXPECT_EQ(events.count("COMMIT"), 0);
+    EXPECT_TRUE(recorded.shown().join(' ').contains("could not be rolled back"))
+        << recorded.shown().join('\n').toStdString();
 }
 
 // An empty run on a recording connection that reaches `dbms`, in domain 11.

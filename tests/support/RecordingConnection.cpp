@@ -49,6 +49,15 @@ bool RecordingConnection::refusedByRules(const std::optional<QString>& refusal)
     return true;
 }
 
+bool RecordingConnection::refusedStep(const std::map<int, QString>& refused, int& count)
+{
+    const auto refusal = refused.find(++count);
+    if (refusal == refused.end())
+        return false;
+    m_lastError = refusal->second;
+    return true;
+}
+
 bool RecordingConnection::open(const db::ConnectionString& connectionString)
 {
     opened.push_back(connectionString);
@@ -120,18 +129,24 @@ bool RecordingConnection::execute(const QString& sql)
 bool RecordingConnection::beginTransaction()
 {
     events.append(QStringLiteral("BEGIN"));
+    if (refusedStep(refusedBegins, m_begins))
+        return false;
     return !(m_serverRules && refusedByRules(m_serverRules->beginTransaction()));
 }
 
 bool RecordingConnection::commit()
 {
     events.append(QStringLiteral("COMMIT"));
+    if (refusedStep(refusedCommits, m_commits))
+        return false;
     return !(m_serverRules && refusedByRules(m_serverRules->commit()));
 }
 
 bool RecordingConnection::rollback()
 {
     events.append(QStringLiteral("ROLLBACK"));
+    if (refusedStep(refusedRollbacks, m_rollbacks))
+        return false;
     return !(m_serverRules && refusedByRules(m_serverRules->rollback()));
 }
 

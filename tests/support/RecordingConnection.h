@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -37,6 +38,10 @@ public:
                                     std::function<db::ResultSet(const QString& sql)> answerOf);
     // Refuses statements matching `pattern` with `description`.
     RecordingConnection& refuse(const QString& pattern, const QString& description, int times = -1);
+    // Refuses the n-th (1-based) beginTransaction, commit or rollback with the description.
+    std::map<int, QString> refusedBegins;
+    std::map<int, QString> refusedCommits;
+    std::map<int, QString> refusedRollbacks;
     // Refuses the n-th statement (1-based, counting every query and command sent so far).
     RecordingConnection& refuseStatement(int n, const QString& description);
 
@@ -51,6 +56,7 @@ public:
     ServerRules* rules() const { return m_serverRules.get(); }
 
     bool open(const db::ConnectionString& connectionString) override;
+    void close() override { events.append(QStringLiteral("CLOSE")); }
     bool query(const QString& sql, db::ResultSet& result) override;
     bool execute(const QString& sql) override;
     bool beginTransaction() override;
@@ -72,12 +78,16 @@ private:
     bool run(const QString& sql, db::ResultSet* result);
 
     bool refusedByRules(const std::optional<QString>& refusal);
+    bool refusedStep(const std::map<int, QString>& refused, int& count);
 
     std::vector<Rule> m_rules;
     std::unique_ptr<ServerRules> m_serverRules;
     std::vector<std::pair<int, QString>> m_refusedStatements;
     QString m_lastError;
     QString m_lastState;
+    int m_begins = 0;
+    int m_commits = 0;
+    int m_rollbacks = 0;
 };
 
 // A factory that hands out connections the test keeps a handle on.
