@@ -38,12 +38,13 @@ const QStringList& ImportRun::CheckedTables()
     return tables;
 }
 
-bool ImportRun::alreadyInTheDomain(const ApparatusEntry& entry)
+std::optional<bool> ImportRun::alreadyInTheDomain(const ApparatusEntry& entry)
 {
     try {
         return m_database.RunQuery(entry.listingQuery).rowCount() > 0;
     } catch (const Failure& failure) {
-        // Not knowing, the line is imported: a duplicate can be removed, a gap is not seen.
+        // Not knowing, the line is not imported: the mode promises never to write a line
+        // twice, and a line not written is named at the end, so a second run finishes it.
         m_status.ReportDbFailure(
             entry.kind == ApparatusKind::Configuration
                 ? QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed. "
@@ -51,7 +52,7 @@ bool ImportRun::alreadyInTheDomain(const ApparatusEntry& entry)
                 : QStringLiteral("The query to check if a REFERENCE strip is in SPI already "
                                  "failed. Database reports: "),
             failure.description());
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -98,11 +99,18 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
             if (m_progress)
                 m_progress(done, total);
             current = entry.name;
-            if (m_missingOnly && alreadyInTheDomain(entry)) {
-                m_status.ShowStatus(QStringLiteral("Already in the domain: ") + entry.name);
-                ++report.alreadyThere;
-                ++done;
-                continue;
+            if (m_missingOnly) {
+                const std::optional<bool> there = alreadyInTheDomain(entry);
+                if (there.value_or(true)) {
+                    if (there) {
+                        m_status.ShowStatus(QStringLiteral("Already in the domain: ") + entry.name);
+                        ++report.alreadyThere;
+                    } else {
+                        report.notWritten.append(entry.name);
+                    }
+                    ++done;
+                    continue;
+                }
             }
             ApparatusOutcome outcome;
             if (entry.kind == ApparatusKind::Configuration) {
@@ -143,6 +151,23 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         report.lostDescription = lost.description;
     }
 
+    // A cancel has done its work once the run ends: switching the triggers back on must not
+    // be cancelled with it. A run never leaves them off, however it ended. A check takes
+    // back everything first, so that switching the triggers on can never keep any of it.
+    if (report.outcome != RunOutcome::ConnectionLost) {
+        m_database.clearCancel();
+        if (check)
+            check->rollback();
+        try {
+            if (triggersSuspended)
+                report.triggersOn = EnableTriggers(m_database, m_status);
+        } catch (const db::ConnectionLost& lost) {
+            report.outcome = RunOutcome::ConnectionLost;
+            report.lostDescription = lost.description;
+            current.clear();
+        }
+    }
+
     if (report.outcome == RunOutcome::ConnectionLost) {
         // Nothing more goes through a dead connection; whoever ran the run reconnects to switch
         // the triggers on again.
@@ -156,14 +181,6 @@ RunReport ImportRun::run(const std::vector<ApparatusEntry>& chosen)
         return report;
     }
 
-    // A cancel has done its work once the run ends: switching the triggers back on must not
-    // be cancelled with it. A run never leaves them off, however it ended. A check takes
-    // back everything first, so that switching the triggers on can never keep any of it.
-    m_database.clearCancel();
-    if (check)
-        check->rollback();
-    if (triggersSuspended)
-        report.triggersOn = EnableTriggers(m_database, m_status);
     const auto checkEnd = [this] {
         if (m_checkOnly)
             m_status.ShowStatus(QStringLiteral("Check only: nothing was written."));

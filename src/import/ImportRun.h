@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tarnwell::import {
@@ -67,7 +68,8 @@ public:
     static const QStringList& CheckedTables();
 
 private:
-    bool alreadyInTheDomain(const ApparatusEntry& entry);
+    // Nothing when the domain could not be asked; the failure is reported.
+    std::optional<bool> alreadyInTheDomain(const ApparatusEntry& entry);
 
     db::Database& m_database;
     const library::VendorLibrary& m_library;

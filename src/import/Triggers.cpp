@@ -32,9 +32,6 @@ bool switchTriggers(Database& database, status::StatusLog& status, bool enable)
     } catch (const Failure& failure) {
         status.ReportDbFailure(failed, failure.description());
         return false;
-    } catch (const ConnectionLost& lost) {
-        status.ReportDbFailure(failed, lost.description);
-        return false;
     } catch (const Cancelled&) {
         status.ReportDbFailure(failed, QStringLiteral("Operation cancelled"));
         return false;

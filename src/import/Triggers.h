@@ -12,8 +12,8 @@ class StatusLog;
 namespace tarnwell::import {
 
 // Switch the triggers of panel and udf_panel off and on for an import run. Both report their
-// outcome on `status`, never throw (a run goes on whatever happened here) and return whether
-// both statements succeeded.
+// outcome on `status` and return whether both statements succeeded; a refusal does not end the
+// run. A lost connection does: db::ConnectionLost is passed on, for the caller to reconnect.
 bool DisableTriggers(db::Database& database, status::StatusLog& status);
 bool EnableTriggers(db::Database& database, status::StatusLog& status);
 

@@ -127,4 +127,36 @@ TEST(MissingOnly, AStripOfSeveralChannelsIsWrittenOnce)
               "Finished importing 8 apparatus Configurations and 7 Reference apparatuses.");
 }
 
+// A line whose domain cannot be asked again is not imported, since the mode promises never to
+// write a line twice: it is reported with the database's words, counted and named among the
+// lines not written, and the next run finishes the job.
+TEST(MissingOnly, ALineThatCannotBeAskedAgainIsNotImportedButNamed)
+{
+    TestDatabase database;
+    Session session(database);
+    database.exec("ALTER TABLE channel RENAME TO channel_elsewhere");
+    session.import(app::ImportMode::Missing);
+    const QStringList shown = session.shown();
+    EXPECT_TRUE(shown.filter("Importing reference:").isEmpty()) << shown.join('\n').toStdString();
+    EXPECT_EQ(shown.count("The query to check if a REFERENCE strip is in SPI already failed. "
+                          "Database reports: "),
+              21);
+    EXPECT_EQ(shown.count("ERROR: relation \"channel\" does not exist"), 21);
+    EXPECT_TRUE(shown.contains("Written whole: 8 apparatuses. Not written: 21. Already in the "
+                               "domain: 0."))
+        << shown.join('\n').toStdString();
+    ASSERT_EQ(session.dialogs.messages.size(), 1u);
+    const QString box = session.dialogs.messages[0].text;
+    EXPECT_TRUE(box.startsWith("These apparatuses were not written:\n\nKD-FB6 Spur Ex ia\n"))
+        << box.toStdString();
+    EXPECT_TRUE(box.endsWith("\nand 1 more")) << box.toStdString();
+    EXPECT_EQ(database.value("SELECT count(*) FROM panel_strip"), "0");
+
+    database.exec("ALTER TABLE channel_elsewhere RENAME TO channel");
+    session.import(app::ImportMode::Missing);
+    EXPECT_EQ(database.value("SELECT count(*) FROM strip_config"), "8");
+    EXPECT_EQ(database.value("SELECT count(*) FROM panel_strip"), "7");
+    EXPECT_EQ(database.value("SELECT count(*) FROM channel"), "21");
+}
+
 } // namespace

@@ -121,6 +121,13 @@ protected:
         return holder;
     }
 
+    // Ends the session that waits for a lock, as a server ending it would.
+    void terminateTheWaitingSession()
+    {
+        database().exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                        "current_database() AND wait_event_type = 'Lock'");
+    }
+
     // Imports everything; the reference side waits on another session's lock, and then
     // `loseIt` takes the connection away. The configurations are whole by then.
     void loseTheConnectionDuringTheReferences(ThreadedWindow& window,
@@ -271,14 +278,87 @@ TEST_F(ResilienceTest, TriggersThatCannotComeBackWithinTenSecondsAreLeftToTheAdm
 TEST_F(ResilienceTest, ASessionTheServerEndsIsReconnectedToSwitchTheTriggersOn)
 {
     ThreadedWindow window(database());
-    loseTheConnectionDuringTheReferences(window, [&] {
-        database().exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
-                        "current_database() AND wait_event_type = 'Lock'");
-    });
+    loseTheConnectionDuringTheReferences(window, [&] { terminateTheWaitingSession(); });
     expectRecoveryAndFinish(window);
     EXPECT_EQ(
         window.all().filter("The connection to the database was lost while importing ").size(), 1)
         << "the run stops at once instead of failing each remaining apparatus";
+}
+
+// The connection goes while the run switches the triggers off, before anything is written.
+TEST_F(ResilienceTest, AConnectionLostWhileTheTriggersGoOffStopsTheRunBeforeItWrites)
+{
+    ThreadedWindow window(database());
+    window.connect();
+    auto holder = lock("panel");
+    window.import(app::ImportMode::All);
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+    terminateTheWaitingSession();
+    holder.reset();
+    waitUntilIdle(window.controller, 60'000);
+
+    ASSERT_EQ(window.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(window.dialogs.messages[0].text.contains("0 apparatuses were written whole"))
+        << window.dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(window.dialogs.messages[0].text.contains("are on again"));
+    EXPECT_EQ(window.all().filter("The connection to the database was lost").size(), 1)
+        << "the run stops at once: " << window.all().join('\n').toStdString();
+    EXPECT_TRUE(window.all().filter("Importing configuration").isEmpty());
+    EXPECT_EQ(count("strip_config"), 0);
+    EXPECT_EQ(disabledTriggers(), 0);
+}
+
+// The connection goes while the run switches the triggers on again at its end: the run was
+// whole, and the triggers still come back on over a new connection.
+TEST_F(ResilienceTest, AConnectionLostWhileTheTriggersComeBackOnIsReconnectedToo)
+{
+    ThreadedWindow window(database());
+    window.connect();
+    auto configurations = lock("strip_config");
+    window.import(app::ImportMode::Selected, {0, 1});
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+    // The triggers are off by now; switching them on again will wait for this one.
+    auto panel = lock("panel");
+    configurations.reset();
+    waitFor([&] { return count("strip_config") == 2 && waitingOnALock(); }, 20'000);
+    terminateTheWaitingSession();
+    panel.reset();
+    waitUntilIdle(window.controller, 60'000);
+
+    ASSERT_EQ(window.dialogs.messages.size(), 1u);
+    const QString box = window.dialogs.messages[0].text;
+    EXPECT_TRUE(box.contains("The connection to the database was lost")) << box.toStdString();
+    EXPECT_TRUE(box.contains("2 apparatuses were written whole")) << box.toStdString();
+    EXPECT_TRUE(box.contains("are on again")) << box.toStdString();
+    EXPECT_EQ(disabledTriggers(), 0);
+    EXPECT_EQ(count("strip_config"), 2);
+    EXPECT_TRUE(window.controller.database() != nullptr) << "Import works again";
+}
+
+// Cancel while a listing query waits for another session's lock: the wait ends at once, the
+// half-made list is not offered for import, and the next Connect lists everything.
+TEST_F(ResilienceTest, CancelDuringTheListingEndsTheWaitAndOffersNothingHalfListed)
+{
+    ThreadedWindow window(database());
+    auto holder = lock("panel_strip");
+    window.controller.cmdConnect_Click();
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+
+    QElapsedTimer cancelling;
+    cancelling.start();
+    window.controller.cmdCancel_Click();
+    waitUntilIdle(window.controller, 10'000);
+    EXPECT_LT(cancelling.elapsed(), 2000);
+    EXPECT_FALSE(window.view.importFrameVisible);
+    EXPECT_FALSE(window.view.cancelVisible);
+    EXPECT_EQ(window.messages().last(), "Connect cancelled.");
+    EXPECT_EQ(window.controller.database(), nullptr);
+
+    holder.reset();
+    window.connect();
+    EXPECT_TRUE(window.view.importFrameVisible);
+    EXPECT_EQ(window.view.lines.size(), 29);
+    EXPECT_NE(window.controller.database(), nullptr);
 }
 
 // A server of the test's own, which it stops as a crash would and starts again.
@@ -331,6 +411,47 @@ TEST_F(StoppedServerTest, AServerStoppedAndStartedAgainIsReconnectedToo)
     database().reconnect();
     expectRecoveryAndFinish(window);
     EXPECT_FALSE(window.all().filter("switch the triggers on (attempt ").isEmpty());
+}
+
+// The server stays down past the time the program tries to reach it again: the statements are
+// left to the administrator, the program goes on working, and once the server is back a new
+// Connect works and offers to switch the triggers on.
+TEST_F(StoppedServerTest, AServerThatStaysDownIsLeftToTheAdministratorUntilItIsBack)
+{
+    ThreadedWindow window(database());
+    window.connect();
+    auto holder = lock("panel_strip");
+    window.import(app::ImportMode::All);
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+    run({"halt", m_folder.path()});
+    holder.release(); // its server is gone
+    QElapsedTimer down;
+    down.start();
+    waitUntilIdle(window.controller, app::MainController::ReconnectWindowMs + 30'000);
+    EXPECT_GE(down.elapsed(), app::MainController::ReconnectWindowMs - 1000);
+
+    ASSERT_EQ(window.dialogs.messages.size(), 1u);
+    const QString box = window.dialogs.messages[0].text;
+    EXPECT_TRUE(box.contains("could not be switched on again")) << box.toStdString();
+    EXPECT_TRUE(box.contains("ALTER TABLE panel ENABLE TRIGGER ALL\n"
+                             "ALTER TABLE udf_panel ENABLE TRIGGER ALL"))
+        << box.toStdString();
+    EXPECT_TRUE(window.view.connectEnabled);
+    EXPECT_EQ(window.controller.database(), nullptr) << "no import on a connection that is gone";
+    window.import(app::ImportMode::All);
+    EXPECT_FALSE(window.controller.isBusy());
+    EXPECT_EQ(window.messages().last(), "Please connect and log into a domain before importing.");
+
+    run({"resume", m_folder.path()});
+    database().reconnect();
+    EXPECT_GT(disabledTriggers(), 0) << "nobody could switch them on while the server was down";
+    window.dialogs.answer = true;
+    window.connect();
+    EXPECT_EQ(window.view.lines.size(), 29);
+    EXPECT_EQ(window.dialogs.questions.size(), 1u) << "the triggers left off are offered";
+    EXPECT_EQ(disabledTriggers(), 0);
+    EXPECT_EQ(count("strip_config"), 8);
+    EXPECT_EQ(count("panel_strip"), 0);
 }
 
 // Two users importing into one domain at the same moment: the second waits for the first.

@@ -269,6 +269,10 @@ void MainController::connectEnded(ConnectResult::Outcome outcome)
     m_view.setBusy(false);
     m_view.setCancelVisible(false);
     m_loggedIn = outcome == ConnectResult::Outcome::LoggedIn;
+    // A Connect stopped after the login (Cancel, or a connection lost during the listing)
+    // leaves a list half made: it is not offered for import.
+    if (!m_loggedIn)
+        m_view.setImportFrameVisible(false);
     if (outcome == ConnectResult::Outcome::UnsupportedRelease) {
         endProgram(1);
         return;
@@ -351,7 +355,14 @@ bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
             m_status.AppendStatus(QStringLiteral("  connected."));
             auto database = std::make_unique<db::Database>(*connection, input.platform);
             database->setRelease(m_database->release());
-            if (EnableTriggers(*database, m_status)) {
+            bool enabled = false;
+            try {
+                enabled = EnableTriggers(*database, m_status);
+            } catch (const db::ConnectionLost& lost) {
+                m_status.ShowStatus(QStringLiteral("Database reports: "));
+                m_status.ShowErrorDescription(lost.description);
+            }
+            if (enabled) {
                 // The new connection carries on: Import works again without a new Connect.
                 m_database.reset();
                 m_connection = std::move(connection);
@@ -402,7 +413,9 @@ void MainController::importEnded(const RunReport& report, bool recovered)
                                            "switched on again. ") +
                                 administrator;
         m_dialogs.message(text, ApplicationTitle, MessageIcon::Warning);
-    } else if (!report.triggersOn && m_endRequested) {
+    } else if (!report.triggersOn) {
+        // Only the status display would say so otherwise, and SPI's bookkeeping on both
+        // tables stays off until someone acts.
         m_dialogs.message(QStringLiteral("The triggers of PANEL and UDF_PANEL could not be "
                                          "switched on again. ") +
                               administrator,
