@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64
     libgtest-dev googletest
     xvfb xauth xdotool xclip x11-apps imagemagick fonts-dejavu-core
-    dpkg-dev file
+    dpkg-dev file locales
 )
 
 missing=()
@@ -23,3 +23,13 @@ if ((${#missing[@]})); then
     "${sudo[@]}" apt-get update -q
     "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+
+# The window tests run on German, French and British desktops too, which only a generated locale
+# makes real: without it the C library stays in "C" and says nothing.
+for wanted in de_DE fr_FR en_GB; do
+    if ! locale -a 2>/dev/null | grep -qx "$wanted.utf8"; then
+        sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        "${sudo[@]}" localedef -i "$wanted" -f UTF-8 "$wanted.UTF-8"
+    fi
+done

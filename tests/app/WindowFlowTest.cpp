@@ -27,13 +27,27 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace tarnwell;
 using tarnwell::testing::TestDatabase;
 
 namespace {
+
+// How every session starts: the library read.
+const QStringList SessionStart = {"Program opens.",
+                                  "Reading ExportVersion",
+                                  "Reading Channel",
+                                  "Reading PanelStrip",
+                                  "Reading PanelStripTerm",
+                                  "Reading StripConfig",
+                                  "Reading StripConfigTerm",
+                                  "Reading TerminalColors",
+                                  "Done reading -- Please connect"};
 
 class WindowFlowTest : public ::testing::Test
 {
@@ -103,6 +117,21 @@ protected:
         return database.value("SELECT count(*) FROM " + table).toInt();
     }
 
+    // Another session holds `table`; Import all is pressed and waits for it.
+    std::unique_ptr<db::OdbcConnection> lockAndImport(const QString& table)
+    {
+        auto holder = database.connect();
+        EXPECT_TRUE(holder->beginTransaction());
+        EXPECT_TRUE(holder->execute("LOCK TABLE " + table + " IN ACCESS EXCLUSIVE MODE"));
+        click("optAll");
+        QTest::mouseClick(child<QPushButton>("cmdImport"), Qt::LeftButton);
+        tarnwell::testing::waitFor([&] {
+            return database.value("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                                  "current_database() AND wait_event_type = 'Lock'") != "0";
+        });
+        return holder;
+    }
+
     TestDatabase database;
     db::OdbcConnectionFactory connections;
     tarnwell::testing::RecordingDialogs dialogs;
@@ -166,15 +195,7 @@ TEST_F(WindowFlowTest, ImportsTwoSelectedLines)
 TEST_F(WindowFlowTest, EscapeCancelsAnImportWaitingOnAnotherSessionsLock)
 {
     connectAsUser();
-    auto holder = database.connect();
-    ASSERT_TRUE(holder->beginTransaction());
-    ASSERT_TRUE(holder->execute("LOCK TABLE strip_config IN ACCESS EXCLUSIVE MODE"));
-    click("optAll");
-    QTest::mouseClick(child<QPushButton>("cmdImport"), Qt::LeftButton);
-    tarnwell::testing::waitFor([&] {
-        return database.value("SELECT count(*) FROM pg_stat_activity WHERE datname = "
-                              "current_database() AND wait_event_type = 'Lock'") != "0";
-    });
+    auto holder = lockAndImport("strip_config");
     auto* cancel = child<QPushButton>("cmdCancel");
     EXPECT_TRUE(cancel->isVisible());
     EXPECT_FALSE(child<QPushButton>("cmdConnect")->isEnabled());
@@ -190,6 +211,56 @@ TEST_F(WindowFlowTest, EscapeCancelsAnImportWaitingOnAnotherSessionsLock)
     EXPECT_EQ(count("strip_config"), 0);
     EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE tgenabled = 'D'"), "0");
     EXPECT_TRUE(statusMessages().last().startsWith("Import cancelled: 0 apparatuses"));
+}
+
+// Closing the window by its title bar (the platform's close request, as the window manager sends
+// it) during a run stops the run and ends the program within two seconds, triggers on.
+TEST_F(WindowFlowTest, ClosingTheWindowDuringARunEndsTheProgramWithTheTriggersOn)
+{
+    connectAsUser();
+    auto holder = lockAndImport("strip_config");
+    QElapsedTimer ending;
+    ending.start();
+    window.windowHandle()->close();
+    EXPECT_TRUE(window.isVisible()) << "the close waits for the run to stop";
+    tarnwell::testing::waitFor([&] { return dialogs.endedWith.has_value(); }, 10'000);
+    EXPECT_LT(ending.elapsed(), 2000);
+    EXPECT_EQ(dialogs.endedWith, 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+    holder->rollback();
+    EXPECT_EQ(count("strip_config"), 0);
+    EXPECT_EQ(database.value("SELECT count(*) FROM pg_trigger WHERE tgenabled = 'D'"), "0");
+}
+
+// The same while the worker is stuck inside the driver: the server's end of the session is
+// frozen, so no cancel reaches it. After ten seconds the statements are left to the
+// administrator and the program ends; the process itself then ends within two seconds, even
+// with the worker still stuck (ThreadExecutorDeathTest).
+TEST_F(WindowFlowTest, ClosingTheWindowWhileTheDriverIsStuckLeavesTheTriggersToTheAdministrator)
+{
+    connectAsUser();
+    auto holder = lockAndImport("strip_config");
+    const pid_t session = database
+                              .value("SELECT pid FROM pg_stat_activity WHERE datname = "
+                                     "current_database() AND wait_event_type = 'Lock'")
+                              .toInt();
+    ASSERT_GT(session, 0);
+    ASSERT_EQ(::kill(session, SIGSTOP), 0);
+    QElapsedTimer ending;
+    ending.start();
+    window.windowHandle()->close();
+    tarnwell::testing::waitFor([&] { return dialogs.endedWith.has_value(); }, 20'000);
+    const qint64 ended = ending.elapsed();
+    ::kill(session, SIGCONT);
+    EXPECT_GE(ended, app::MainController::TriggerWaitMs - 500);
+    EXPECT_LT(ended, app::MainController::TriggerWaitMs + 2000);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.contains("ALTER TABLE panel ENABLE TRIGGER ALL\n"
+                                                  "ALTER TABLE udf_panel ENABLE TRIGGER ALL"))
+        << dialogs.messages[0].text.toStdString();
+    holder->rollback();
+    tarnwell::testing::waitUntilIdle(window.controller(), 20'000);
+    EXPECT_EQ(count("strip_config"), 0);
 }
 
 // A user checks an import, imports, and saves the whole log of both, from the keyboard alone;
@@ -246,8 +317,14 @@ TEST_F(WindowFlowTest, ChecksImportsAndSavesTheWholeLogFromTheKeyboard)
     const QStringList lines = QString::fromUtf8(bytes).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines.first(),
               "Tarnwell 3.0.34 session log, " + QDate::currentDate().toString("yyyy-MM-dd"));
-    EXPECT_EQ(lines.mid(1), window.controller().status().sessionLines());
+    // The session from its first line on, and the ten lines the display shows at its end.
+    QStringList withoutStamps;
+    for (const QString& line : lines.mid(1))
+        withoutStamps.append(line.mid(11));
+    EXPECT_EQ(withoutStamps.mid(0, 9), SessionStart);
     EXPECT_EQ(lines.value(1).mid(8), "   Program opens.");
+    EXPECT_EQ(lines.mid(lines.size() - 10),
+              child<QLabel>("lblStatus")->text().split('\n'));
     EXPECT_GT(lines.size(), 100) << "every line, not only the ten on display";
     EXPECT_FALSE(QString::fromUtf8(bytes).contains(database.password(), Qt::CaseInsensitive));
     EXPECT_TRUE(QString::fromUtf8(bytes).contains("*******_guard"));
@@ -269,10 +346,13 @@ TEST_F(WindowFlowTest, TheStatusDisplaysMenuCopiesTheWholeSession)
         menu->close();
     });
     emit status->customContextMenuRequested(QPoint(5, 5));
-    const QString copied = QGuiApplication::clipboard()->text();
-    EXPECT_EQ(copied, window.controller().status().sessionLines().join('\n'));
-    EXPECT_TRUE(copied.contains("Program opens."));
-    EXPECT_TRUE(copied.contains("Reading ExportVersion")) << "lines no longer on display too";
+    const QStringList copied = QGuiApplication::clipboard()->text().split('\n');
+    QStringList withoutStamps;
+    for (const QString& line : copied)
+        withoutStamps.append(line.mid(11));
+    // Lines no longer on display too, and the ten it shows at the end.
+    EXPECT_EQ(withoutStamps.mid(0, 9), SessionStart);
+    EXPECT_EQ(copied.mid(copied.size() - 10), status->text().split('\n'));
 }
 
 } // namespace

@@ -81,13 +81,12 @@ TEST_F(DatabaseOdbcTest, TheDomainQueryFindsOnlyAnExactLogon)
 TEST_F(DatabaseOdbcTest, ChangeDatesInBothTextFormsReadAsDayMonthYear)
 {
     db.RunCommand(QStringLiteral("INSERT INTO strip_type (strip_type_id, chg_date) VALUES "
-                                 "(10, '06-Dec-26'), (11, '14-Mar-25'), (12, '%1')")
-                      .arg(sql::dateText(QDate(2026, 12, 6))));
+                                 "(10, '06-Dec-26'), (11, '14-Mar-25'), (12, '30-Sep-99')"));
     EXPECT_EQ(database.rows(QStringLiteral("SELECT chg_date FROM strip_type WHERE strip_type_id "
                                            ">= 10 ORDER BY strip_type_id")),
               (QList<QStringList>{{QStringLiteral("2026-12-06")},
                                   {QStringLiteral("2025-03-14")},
-                                  {QStringLiteral("2026-12-06")}}));
+                                  {QStringLiteral("1999-09-30")}}));
 }
 
 } // namespace

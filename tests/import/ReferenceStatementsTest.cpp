@@ -138,6 +138,18 @@ protected:
 const QString BoxLookup = "SELECT panel_name, panel_id FROM   panel WHERE  panel_name like "
                           "'KEL - DORVAN FF LIBRARY' AND    def_flg='Y'";
 
+// The day of the import as the junction box is stamped with it, written out here rather than by
+// the program's own formatting: two-digit day, English month, two-digit year.
+QString englishDate(const QDate& date)
+{
+    static const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    return QStringLiteral("%1-%2-%3")
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(QLatin1String(Months[date.month() - 1]))
+        .arg(date.year() % 100, 2, 10, QLatin1Char('0'));
+}
+
 QString panelInsert(const QString& today)
 {
     return "INSERT INTO panel (PANEL_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, UNIT_ID, USER_NAME, "
@@ -334,7 +346,7 @@ QStringList expectedStatements(const QString& today, const QString& channelForm,
 TEST_F(ReferenceStatementsTest, SendsTheStatementsInOrderWithTheirExactText)
 {
     answerIdentifiers();
-    const QString today = db::sql::dateText(QDate::currentDate());
+    const QString today = englishDate(QDate::currentDate());
     ASSERT_EQ(runImport(db::Platform::SQLServer), ApparatusOutcome::Written)
         << messages().join('\n').toStdString();
 
@@ -359,7 +371,7 @@ TEST_F(ReferenceStatementsTest, Release7LeavesOutChannelSideAndConnector)
 TEST_F(ReferenceStatementsTest, OracleTakesEveryIdentifierFromTheSequence)
 {
     connection.answer("seq_next_id", "7").answer("^SELECT  MAX\\(panel_strip_seq\\)", "4");
-    const QString today = db::sql::dateText(QDate::currentDate());
+    const QString today = englishDate(QDate::currentDate());
     ASSERT_EQ(runImport(db::Platform::Oracle), ApparatusOutcome::Written);
 
     QStringList expected = expectedStatements(today, LongForm, "',1,0)", "',2,4)");

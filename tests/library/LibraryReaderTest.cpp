@@ -81,12 +81,20 @@ TEST_F(ProgramFile, ReadsBackWhatThePackerAppended)
     const QString path = write(ProgramImage + encipherLibrary(payloadOf(files)));
 
     ASSERT_TRUE(read(path).ok());
-    VendorLibrary expected;
-    StatusCapture ignored;
-    LibraryParser parser(expected, ignored.log);
-    parser.feed(payloadOf(files));
-    parser.finish();
-    EXPECT_EQ(tablesOf(m_library), tablesOf(expected));
+    // The files' own values, read here without the program's parser: every line a row, every
+    // comma a separator, each value trimmed; the sample's bytes above 127 are the same in
+    // Windows-1252 and Latin-1.
+    std::map<QString, QStringList> expected;
+    for (const auto& [name, content] : files) {
+        QStringList& values = expected[QString::fromLatin1(name)];
+        for (const QByteArray& line : content.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            for (const QByteArray& value : line.chopped(line.endsWith('\r') ? 1 : 0).split(','))
+                values.append(QString::fromLatin1(value).trimmed());
+        }
+    }
+    EXPECT_EQ(tablesOf(m_library), expected);
     EXPECT_EQ(m_library.exportVersion.value(1), QStringLiteral("3.0"));
     EXPECT_TRUE(m_status.messages.contains(QStringLiteral("Reading StripConfig")));
 }
