@@ -64,10 +64,11 @@ before=$(row_counts)
 start_xvfb
 start_window build/tarnwell
 log_in "$TARNWELL_SERVER" "$TARNWELL_DATABASE" "$TARNWELL_LOGON" "$TARNWELL_PASSWORD"
+wait_connected "$cluster" "$TARNWELL_DATABASE" "$TARNWELL_LOGON"
 shoot "$shots/demo-listing.png"
 choose_import_all
 listing_status=$(status_text)
-import_and_wait "$cluster" "$TARNWELL_DATABASE"
+import_and_wait "$cluster" "$TARNWELL_DATABASE" "$TARNWELL_LOGON"
 shoot "$shots/demo-import.png"
 import_status=$(status_text)
 after=$(row_counts)

@@ -38,9 +38,10 @@ start_window "$program"
 log_in "$TARNWELL_SERVER" "$TARNWELL_DATABASE" \
     "$(echo "$TARNWELL_LOGON" | tr '[:upper:]' '[:lower:]')" \
     "$(echo "$TARNWELL_PASSWORD" | tr '[:upper:]' '[:lower:]')"
+wait_connected "$cluster" "$TARNWELL_DATABASE" "$TARNWELL_LOGON"
 shoot "$shots/after-login.png"
 choose_import_all
-import_and_wait "$cluster" "$TARNWELL_DATABASE"
+import_and_wait "$cluster" "$TARNWELL_DATABASE" "$TARNWELL_LOGON"
 shoot "$shots/after-import.png"
 
 fail=0

@@ -5,9 +5,12 @@
 #
 #   start_xvfb                  Xvfb on a free display; exports DISPLAY
 #   start_window PROGRAM        starts the program and waits for its main window
-#   log_in SERVER DB LOGON PW   SQL Server, the four values, Connect; the list is shown after
+#   log_in SERVER DB LOGON PW   SQL Server, the four values, Connect
+#   wait_connected CLUSTER DB LOGON
+#                               returns once the program's session has listed the library
 #   choose_import_all           from Connect to Import, with "Import all" chosen
-#   import_and_wait CLUSTER DB  presses Import and returns when the run has stopped writing
+#   import_and_wait CLUSTER DB LOGON
+#                               presses Import and returns once the run has ended
 #   status_text                 the status display's text, copied out of the window by
 #                               selecting it
 #   shoot FILE                  a screenshot of the window alone
@@ -18,13 +21,28 @@ xvfb_pid=
 program_pid=
 window=
 
+# wait_until SECONDS WHAT COMMAND...: runs COMMAND until it succeeds; after SECONDS it says what
+# it waited for and fails, so that a hung program or server never hangs the caller.
+wait_until() {
+    local limit=$1 what=$2
+    shift 2
+    local deadline=$((SECONDS + limit))
+    until "$@"; do
+        if ((SECONDS >= deadline)); then
+            echo "xvfb-window.sh: gave up after ${limit} s waiting for $what" >&2
+            return 1
+        fi
+        sleep 0.25
+    done
+}
+
 start_xvfb() {
     # Xvfb picks a free display itself and tells which.
     local display_file
     display_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x800x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
     xvfb_pid=$!
-    for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
+    wait_until 10 "Xvfb to tell its display" test -s "$display_file"
     DISPLAY=:$(cat "$display_file")
     export DISPLAY
     rm -f "$display_file"
@@ -33,9 +51,16 @@ start_xvfb() {
 start_window() {
     "$1" &
     program_pid=$!
-    window=$(xdotool search --sync --onlyvisible --name '^Tarnwell - Vendor Library Import Application$' | head -n 1)
+    window=$(timeout 30 xdotool search --sync --onlyvisible \
+        --name '^Tarnwell - Vendor Library Import Application$' | head -n 1)
+    if [ -z "$window" ]; then
+        echo "xvfb-window.sh: the program's main window did not appear within 30 s" >&2
+        return 1
+    fi
     # Without a window manager nothing gives the window the keyboard, and every keystroke is lost.
-    xdotool windowfocus --sync "$window"
+    timeout 10 xdotool windowfocus --sync "$window" ||
+        { echo "xvfb-window.sh: the main window did not take the keyboard within 10 s" >&2; return 1; }
+    # The library is read on the first activation; Connect is ready a moment later.
     sleep 2
 }
 
@@ -59,7 +84,24 @@ log_in() {
     key Tab; type_text "$3"
     key Tab; type_text "$4"
     key Tab Return
-    sleep 4
+}
+
+# What the program's session on the server is doing: its state and when its last statement
+# began. The same for a second means the program has stopped sending.
+program_session() { # CLUSTER DB LOGON
+    "$xvfb_window_scripts/pg-cluster.sh" psql "$1" "$2" -Atq -c "SELECT state || ' ' || query_start FROM pg_stat_activity WHERE datname = current_database() AND usename = '$3' AND backend_type = 'client backend' ORDER BY backend_start DESC LIMIT 1"
+}
+session_quiet() { # CLUSTER DB LOGON
+    local first second
+    first=$(program_session "$@")
+    [[ "$first" == idle\ * ]] || return 1
+    sleep 1
+    second=$(program_session "$@")
+    [ "$first" = "$second" ]
+}
+
+wait_connected() { # CLUSTER DB LOGON
+    wait_until 60 "Connect to list the library" session_quiet "$@"
 }
 
 choose_import_all() {
@@ -67,31 +109,24 @@ choose_import_all() {
     key Tab space Tab Tab
 }
 
-# What a run writes, and whether it has the triggers switched off: one line that changes while
-# the run goes on.
-import_progress() {
-    "$xvfb_window_scripts/pg-cluster.sh" psql "$1" "$2" -Atq -c "SELECT (SELECT count(*) FROM strip_config_term) || '/' || (SELECT count(*) FROM panel_strip_term) || '/' || (SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D')"
+triggers_on() { # CLUSTER DB
+    [ "$("$xvfb_window_scripts/pg-cluster.sh" psql "$1" "$2" -Atq -c "SELECT count(*) FROM pg_trigger WHERE NOT tgisinternal AND tgenabled = 'D'")" = 0 ]
+}
+session_moved_on() { # CLUSTER DB LOGON BEFORE
+    [ "$(program_session "$1" "$2" "$3")" != "$4" ]
+}
+run_ended() { # CLUSTER DB LOGON
+    session_quiet "$@" && triggers_on "$1" "$2"
 }
 
-import_and_wait() {
-    local cluster=$1 database=$2
-    # The run is over when what it writes stops changing. Taken before pressing Import, so that
-    # a database already holding rows does not pass for a finished run.
-    local before last='' steady=0 now
-    before=$(import_progress "$cluster" "$database")
+import_and_wait() { # CLUSTER DB LOGON
+    local before
+    before=$(program_session "$@")
     key Return
-    for _ in $(seq 240); do
-        now=$(import_progress "$cluster" "$database")
-        if [ "$now" = "$last" ] && [ "$now" != "$before" ]; then
-            steady=$((steady + 1))
-            [ "$steady" -ge 6 ] && break
-        else
-            steady=0
-        fi
-        last=$now
-        sleep 0.5
-    done
-    sleep 2
+    # The run has begun once the session sends again, and ended once it has stopped sending
+    # with the triggers switched on again.
+    wait_until 30 "the import to begin" session_moved_on "$@" "$before"
+    wait_until 600 "the import to end" run_ended "$@"
 }
 
 # Expects the keyboard on Import, as after choose_import_all and after a run, and leaves it
