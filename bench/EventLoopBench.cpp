@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     auto holder = database.connect();
     if (!holder->beginTransaction() ||
         !holder->execute(QStringLiteral("LOCK TABLE strip_config IN ACCESS EXCLUSIVE MODE")))
-        bench::fail(QStringLiteral("could not take the lock: ") + holder->lastError());
+        bench::fail(QStringLiteral("could not take the lock: ") + holder->lastError().description());
     window.view.mode = app::ImportMode::All;
     QElapsedTimer waited;
     waited.start();

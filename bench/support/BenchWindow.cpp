@@ -134,7 +134,7 @@ double BenchWindow::readLibrary()
 double BenchWindow::connectAndList()
 {
     const double seconds = timed([this] { controller.cmdConnect_Click(); }, controller, "Connect");
-    if (!controller.database() || !view.importButtonVisible)
+    if (!controller.login() || !view.importButtonVisible)
         fail(QStringLiteral("Connect did not list the library: ") + lastStatusLine());
     return seconds;
 }

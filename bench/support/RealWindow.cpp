@@ -44,7 +44,7 @@ double RealWindow::connectAndList()
     child<QLineEdit>("txtPassword")->setText(m_database.password());
     const double seconds = timed([this] { child<QAbstractButton>("cmdConnect")->click(); },
                                  m_window.controller(), "the window's Connect");
-    if (!m_window.controller().database() || child<QListWidget>("lstApparatus")->count() == 0)
+    if (!m_window.controller().login() || child<QListWidget>("lstApparatus")->count() == 0)
         fail(QStringLiteral("the window's Connect listed nothing"));
     return seconds;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/DatabaseError.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -60,20 +62,13 @@ struct ConnectionString
 // on Linux, Windows' untrusted chain on Windows.
 bool isUntrustedServerCertificate(const QString& sqlState, const QString& description);
 
-// Why the last statement failed: refused by the database, stopped by cancel(), or the
-// connection is gone (ODBC state class 08, or the driver finds the connection dead).
-enum class FailureKind { Refused, Cancelled, ConnectionLost };
-
 // What the program needs of a database connection. Statements are plain text; a false return
-// means failure and lastError() describes it in the database's own words.
+// means failure, and lastError() tells what happened in the database's own words.
 class Connection
 {
 public:
     virtual ~Connection() = default;
 
-    virtual FailureKind lastFailure() const { return FailureKind::Refused; }
-    // The SQLSTATE of the last failure, empty when the driver gave none.
-    virtual QString lastState() const { return {}; }
     // The only call another thread may make: stops the statement under way at the server and
     // makes every later statement fail as cancelled, until clearCancel().
     virtual void cancel() {}
@@ -90,7 +85,7 @@ public:
     virtual bool beginTransaction() = 0;
     virtual bool commit() = 0;
     virtual bool rollback() = 0;
-    virtual QString lastError() const = 0;
+    virtual const DatabaseError& lastError() const = 0;
 };
 
 class ConnectionFactory

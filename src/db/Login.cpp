@@ -80,7 +80,7 @@ QString upperCased(const QString& text)
     return result;
 }
 
-QString DomainQuery(const QString& userId, const QString& password)
+QString domainQuery(const QString& userId, const QString& password)
 {
     return QStringLiteral("SELECT proj_name, proj_id, site_id ") +
            QStringLiteral("FROM   project ") + QStringLiteral("WHERE  proj_log_name = '") +

@@ -46,8 +46,8 @@ bool isValidLoginInput(const LoginInput& input);
 // "STRASSE", another name).
 QString upperCased(const QString& text);
 
-inline const QString VersionQuery = QStringLiteral("SELECT rev_software FROM license");
-QString DomainQuery(const QString& userId, const QString& password);
+inline const QString versionQuery = QStringLiteral("SELECT rev_software FROM license");
+QString domainQuery(const QString& userId, const QString& password);
 
 // Characters `length` from `start` (1-based), shorter or empty past the end of the text.
 QString mid(const QString& text, int start, int length);

@@ -168,11 +168,10 @@ void OdbcConnection::close()
     m_transactionFailed = false;
 }
 
-bool OdbcConnection::fail(const QString& description, FailureKind kind, const QString& state)
+bool OdbcConnection::fail(const QString& description, DatabaseError::Kind kind,
+                          const QString& state)
 {
-    m_lastError = description;
-    m_lastFailure = kind;
-    m_lastState = state;
+    m_lastError = DatabaseError(kind, description, state);
     if (m_inTransaction)
         m_transactionFailed = true;
     return false;
@@ -189,7 +188,7 @@ bool OdbcConnection::open(const ConnectionString& connectionString)
     close();
     m_driver.clear();
     m_dbmsName.clear();
-    m_lastFailure = FailureKind::Refused;
+    m_lastError = DatabaseError();
 
     const std::optional<OdbcFamily> family = odbcFamilyOfProvider(connectionString.provider);
     if (!family)
@@ -227,7 +226,7 @@ bool OdbcConnection::open(const ConnectionString& connectionString)
     database.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!database.open()) {
         const QString description = describe(database.lastError());
-        return fail(description, FailureKind::Refused,
+        return fail(description, DatabaseError::Kind::Refused,
                     stateOfFailedConnect(text->toString(), description));
     }
 
@@ -285,11 +284,11 @@ bool OdbcConnection::statementFailed(short r)
         const std::lock_guard<std::mutex> lock(m_cancelMutex);
         cancelled = m_cancelPending;
     }
-    FailureKind kind = FailureKind::Refused;
+    DatabaseError::Kind kind = DatabaseError::Kind::Refused;
     if (cancelled)
-        kind = FailureKind::Cancelled;
+        kind = DatabaseError::Kind::Cancelled;
     else if (diagnostics.state.startsWith(QLatin1String("08")) || connectionDead())
-        kind = FailureKind::ConnectionLost;
+        kind = DatabaseError::Kind::ConnectionLost;
     QString text = cleaned(diagnostics.text);
     if (text.isEmpty())
         text =
@@ -312,11 +311,11 @@ bool OdbcConnection::run(const QString& sql, ResultSet* result)
     // of connections instead would cost a lock and a lookup on every statement.
     if (!m_statement)
         return fail(QStringLiteral("The connection to the database is not open."),
-                    FailureKind::ConnectionLost);
+                    DatabaseError::Kind::ConnectionLost);
     {
         const std::lock_guard<std::mutex> lock(m_cancelMutex);
         if (m_cancelPending)
-            return fail(QStringLiteral("Operation cancelled"), FailureKind::Cancelled);
+            return fail(QStringLiteral("Operation cancelled"), DatabaseError::Kind::Cancelled);
         m_executing = true;
     }
     SQLRETURN r = SQLExecDirectW(
@@ -379,7 +378,7 @@ bool OdbcConnection::beginTransaction()
 {
     if (!isOpen())
         return fail(QStringLiteral("The connection to the database is not open."),
-                    FailureKind::ConnectionLost);
+                    DatabaseError::Kind::ConnectionLost);
     QSqlDatabase database = QSqlDatabase::database(m_name, false);
     if (!database.transaction())
         return fail(describe(database.lastError()));
@@ -392,17 +391,18 @@ bool OdbcConnection::commit()
 {
     if (!isOpen())
         return fail(QStringLiteral("The connection to the database is not open."),
-                    FailureKind::ConnectionLost);
+                    DatabaseError::Kind::ConnectionLost);
     QSqlDatabase database = QSqlDatabase::database(m_name, false);
     if (m_inTransaction && m_transactionFailed) {
         // Committing now would keep whatever the driver or server salvaged around the failed
         // statement, or be turned into a rollback that still reports success.
-        const QString cause = m_lastError;
+        const QString cause = m_lastError.description();
         database.rollback();
         m_inTransaction = false;
         m_transactionFailed = false;
-        m_lastError =
-            QStringLiteral("The changes were rolled back because a statement failed: ") + cause;
+        m_lastError = DatabaseError(
+            DatabaseError::Kind::Refused,
+            QStringLiteral("The changes were rolled back because a statement failed: ") + cause);
         return false;
     }
     const bool ok = database.commit();
@@ -412,8 +412,9 @@ bool OdbcConnection::commit()
         // A commit the server refused leaves nothing to keep; make sure nothing stays open.
         const QString description = describe(database.lastError());
         database.rollback();
-        m_lastError = description;
-        m_lastFailure = connectionDead() ? FailureKind::ConnectionLost : FailureKind::Refused;
+        m_lastError = DatabaseError(connectionDead() ? DatabaseError::Kind::ConnectionLost
+                                                     : DatabaseError::Kind::Refused,
+                                    description);
         return false;
     }
     return true;
@@ -423,7 +424,7 @@ bool OdbcConnection::rollback()
 {
     if (!isOpen())
         return fail(QStringLiteral("The connection to the database is not open."),
-                    FailureKind::ConnectionLost);
+                    DatabaseError::Kind::ConnectionLost);
     QSqlDatabase database = QSqlDatabase::database(m_name, false);
     const bool ok = database.rollback();
     m_inTransaction = false;

@@ -30,9 +30,7 @@ public:
     bool beginTransaction() override;
     bool commit() override;
     bool rollback() override;
-    QString lastError() const override { return m_lastError; }
-    FailureKind lastFailure() const override { return m_lastFailure; }
-    QString lastState() const override { return m_lastState; }
+    const DatabaseError& lastError() const override { return m_lastError; }
     void cancel() override;
     void clearCancel() override;
     QString dbmsName() const override { return m_dbmsName; }
@@ -43,17 +41,15 @@ public:
 
 private:
     bool run(const QString& sql, ResultSet* result);
-    bool fail(const QString& description, FailureKind kind = FailureKind::Refused,
-              const QString& state = {});
+    bool fail(const QString& description,
+              DatabaseError::Kind kind = DatabaseError::Kind::Refused, const QString& state = {});
     bool statementFailed(short odbcReturn);
     bool connectionDead() const;
 
     std::shared_ptr<const OdbcDriverCatalog> m_catalog;
     const QString m_name; // this connection's own name among Qt SQL's connections
     QString m_driver;
-    QString m_lastError;
-    FailureKind m_lastFailure = FailureKind::Refused;
-    QString m_lastState;
+    DatabaseError m_lastError;
     QString m_dbmsName;
     bool m_inTransaction = false;
     bool m_transactionFailed = false; // a statement failed since beginTransaction()

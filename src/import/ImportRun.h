@@ -3,14 +3,20 @@
 #include "db/Database.h"
 #include "db/Login.h"
 #include "import/ApparatusEntry.h"
+#include "import/ImportProgress.h"
 #include "library/VendorLibrary.h"
 #include "status/StatusLog.h"
 
 #include <QStringList>
 
-#include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace tarnwell::db {
+class Transaction;
+}
 
 namespace tarnwell::import {
 
@@ -47,6 +53,7 @@ class ImportRun
 public:
     ImportRun(db::Database& database, const library::VendorLibrary& library,
               const db::DomainContext& domain, status::StatusLog& status);
+    ~ImportRun();
 
     // Passes over every line whose own listing query finds it in the domain at the moment the
     // line's turn comes: what an interrupted run, another user or this run already wrote.
@@ -54,30 +61,43 @@ public:
     // A check runs the very same statements inside one transaction that it takes back before
     // the triggers are switched on again, and reports the rows each table would have received.
     void setCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
-
-    // Called with (apparatus done, apparatus chosen) as the run goes on; (0, -1) while the run
-    // waits for another import into the domain to end.
-    void setProgress(std::function<void(int, int)> progress) { m_progress = std::move(progress); }
+    void setProgress(ImportProgress* progress) { m_progress = progress; }
 
     // Cancelling goes through the connection (Connection::cancel): the statement under way
     // fails, the apparatus is rolled back, the triggers are switched on and the run ends.
     RunReport run(const std::vector<ApparatusEntry>& chosen);
 
-    static QString PlantAreaUnitQuery(const db::DomainContext& domain);
+    static QString plantAreaUnitQuery(const db::DomainContext& domain);
     // The tables a check reports on, in the order it reports them.
-    static const QStringList& CheckedTables();
+    static const QStringList& checkedTables();
 
 private:
+    // Takes the lock, reads the plant, area and unit, switches the triggers off and, for a
+    // check, opens its transaction: the domain to write under.
+    db::DomainContext prepare();
+    void importEach(const std::vector<ApparatusEntry>& chosen, const db::DomainContext& domain);
     // Nothing when the domain could not be asked; the failure is reported.
     std::optional<bool> alreadyInTheDomain(const ApparatusEntry& entry);
+    // Takes back a check and switches the triggers on again, unless the connection is gone.
+    void restore();
+    void reportEnd();
+    void runFailed(const QString& description);
 
     db::Database& m_database;
     const library::VendorLibrary& m_library;
     const db::DomainContext& m_domain;
     status::StatusLog& m_status;
-    std::function<void(int, int)> m_progress;
+    ImportProgress* m_progress = nullptr;
     bool m_checkOnly = false;
     bool m_missingOnly = false;
+
+    // One run's state, from run() to its end.
+    RunReport m_report;
+    QString m_current; // the apparatus under way
+    bool m_triggersSuspended = false;
+    // A check writes every apparatus inside this one transaction and keeps none of it.
+    std::unique_ptr<db::Transaction> m_check;
+    std::map<QString, int> m_checked;
 };
 
 } // namespace tarnwell::import

@@ -82,6 +82,11 @@ public:
             throw;
         } catch (const Failure& failure) {
             throw StepFailure(message, failure.description());
+        } catch (const db::DatabaseError& error) {
+            // Cancel and a lost connection end the whole run, not the step.
+            if (!error.refused())
+                throw;
+            throw StepFailure(message, error.description());
         }
     }
 

@@ -4,43 +4,57 @@
 
 namespace tarnwell::import {
 
-QString nextRecordIdStatement(IdTable table, bool oracle)
+namespace {
+
+// The table and its identifier column.
+std::pair<QString, QString> identified(IdTable table)
 {
-    if (oracle)
-        return QStringLiteral("SELECT seq_next_id.nextval FROM dual");
     switch (table) {
     case IdTable::StripConfig:
-        return QStringLiteral("SELECT max(strip_config_id)+1 FROM strip_config");
+        return {QStringLiteral("strip_config"), QStringLiteral("strip_config_id")};
     case IdTable::StripConfigTerm:
-        return QStringLiteral("SELECT max(strip_config_term_id)+1 FROM strip_config_term");
+        return {QStringLiteral("strip_config_term"), QStringLiteral("strip_config_term_id")};
     case IdTable::TermMfr:
-        return QStringLiteral("SELECT max(term_mfr_id)+1 FROM term_mfr");
+        return {QStringLiteral("term_mfr"), QStringLiteral("term_mfr_id")};
     case IdTable::TermMfrMod:
-        return QStringLiteral("SELECT max(term_mod_id)+1 FROM term_mfr_mod");
+        return {QStringLiteral("term_mfr_mod"), QStringLiteral("term_mod_id")};
     case IdTable::TermColor:
-        return QStringLiteral("SELECT max(term_color_id)+1 FROM term_color");
+        return {QStringLiteral("term_color"), QStringLiteral("term_color_id")};
     case IdTable::Panel:
-        return QStringLiteral("SELECT max(panel_id)+1 FROM panel");
+        return {QStringLiteral("panel"), QStringLiteral("panel_id")};
     case IdTable::StripMfr:
-        return QStringLiteral("SELECT max(strip_mfr_id)+1 FROM strip_mfr");
+        return {QStringLiteral("strip_mfr"), QStringLiteral("strip_mfr_id")};
     case IdTable::StripMfrMod:
-        return QStringLiteral("SELECT max(strip_mod_id)+1 FROM strip_mfr_mod");
+        return {QStringLiteral("strip_mfr_mod"), QStringLiteral("strip_mod_id")};
     case IdTable::StripType:
-        return QStringLiteral("SELECT max(strip_type_id)+1 FROM strip_type");
+        return {QStringLiteral("strip_type"), QStringLiteral("strip_type_id")};
     case IdTable::PanelStrip:
-        return QStringLiteral("SELECT max(strip_id)+1 FROM panel_strip");
+        return {QStringLiteral("panel_strip"), QStringLiteral("strip_id")};
     case IdTable::Channel:
-        return QStringLiteral("SELECT max(channel_id)+1 FROM channel");
+        return {QStringLiteral("channel"), QStringLiteral("channel_id")};
     case IdTable::PanelStripTerm:
-        return QStringLiteral("SELECT max(term_id)+1 FROM panel_strip_term");
+        return {QStringLiteral("panel_strip_term"), QStringLiteral("term_id")};
     }
     Q_UNREACHABLE();
+}
+
+} // namespace
+
+QString tableName(IdTable table)
+{
+    return identified(table).first;
+}
+
+QString nextRecordIdStatement(const db::Dialect& dialect, IdTable table)
+{
+    const auto [name, column] = identified(table);
+    return dialect.nextIdQuery(name, column);
 }
 
 QString NextRecordId(db::Database& database, IdTable table)
 {
     const db::ResultSet result =
-        database.RunQuery(nextRecordIdStatement(table, database.isOracle()));
+        database.RunQuery(nextRecordIdStatement(database.dialect(), table));
     const db::Value id = result.value(0);
     return id ? *id : QStringLiteral("1");
 }

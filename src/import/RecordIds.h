@@ -4,7 +4,8 @@
 
 namespace tarnwell::db {
 class Database;
-}
+class Dialect;
+} // namespace tarnwell::db
 
 namespace tarnwell::import {
 
@@ -24,8 +25,11 @@ enum class IdTable {
     PanelStripTerm,
 };
 
-// The identifier query for a table: one sequence on Oracle, the table's maximum plus one elsewhere.
-QString nextRecordIdStatement(IdTable table, bool oracle);
+// The table's name, as the statements write it.
+QString tableName(IdTable table);
+
+// The identifier query for a table in the connection's dialect.
+QString nextRecordIdStatement(const db::Dialect& dialect, IdTable table);
 
 // The identifier for the next new row of `table`, as text; "1" for an empty table. Throws what
 // Database::RunQuery throws.

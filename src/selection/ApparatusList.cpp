@@ -64,6 +64,10 @@ template <typename Step> auto failingAs(std::optional<ListOutcome> check, Step&&
         if (!check)
             throw;
         throw CheckFailed{*check};
+    } catch (const db::DatabaseError& error) {
+        if (!check || !error.refused())
+            throw;
+        throw CheckFailed{*check};
     }
 }
 

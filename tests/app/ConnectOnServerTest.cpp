@@ -143,9 +143,9 @@ TEST_F(ConnectOnServerTest, ReleaseTextsDecideOnTheRealServer)
         controller.cmdConnect_Click();
         EXPECT_EQ(dialogs.messages.empty(), accepted);
         EXPECT_EQ(dialogs.endedWith.has_value(), !accepted);
-        ASSERT_EQ(controller.database() != nullptr, accepted);
+        ASSERT_EQ(controller.login().has_value(), accepted);
         if (accepted) {
-            EXPECT_EQ(controller.database()->release().major(), QString(version).mid(1, 1).toInt());
+            EXPECT_EQ(controller.login()->release.major(), QString(version).mid(1, 1).toInt());
         }
     }
 }

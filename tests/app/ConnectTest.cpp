@@ -105,10 +105,10 @@ TEST_F(ConnectTest, SuccessfulLoginShowsTheDomainAndStepTwo)
     EXPECT_TRUE(view.domainVisible);
     EXPECT_EQ(view.domainCaption, "Logged into Domain: North Plant");
     EXPECT_TRUE(view.importFrameVisible);
-    EXPECT_EQ(controller.domain().proj_id, "12");
-    EXPECT_EQ(controller.domain().site_id, "3");
-    ASSERT_NE(controller.database(), nullptr);
-    EXPECT_EQ(controller.database()->release().major(), 9);
+    EXPECT_EQ(controller.login()->domain.proj_id, "12");
+    EXPECT_EQ(controller.login()->domain.site_id, "3");
+    ASSERT_TRUE(controller.login().has_value());
+    EXPECT_EQ(controller.login()->release.major(), 9);
     EXPECT_EQ(server.statements.value(0), "SELECT rev_software FROM license");
     EXPECT_EQ(server.statements.value(1), "SELECT proj_name, proj_id, site_id FROM   project "
                                           "WHERE  proj_log_name = 'ENGINEER' "
@@ -136,7 +136,7 @@ TEST_F(ConnectTest, RefusedLoginShowsTheBoxAndTheServersWords)
                            "FATAL: password authentication failed for user \"ENGINEER\""}));
     EXPECT_FALSE(view.importFrameVisible);
     EXPECT_FALSE(view.busy);
-    EXPECT_EQ(controller.database(), nullptr);
+    EXPECT_FALSE(controller.login().has_value());
 }
 
 // Microsoft's Driver 18 validates the server's certificate by default, and plant servers
@@ -165,7 +165,7 @@ TEST_F(ConnectTest, AnUntrustedCertificateIsTrustedOnlyOnTheUsersWordAndOnlyForT
     EXPECT_EQ(dialogs.messages[0].text, "Login failed.");
     EXPECT_EQ(messages().value(0), "Connecting to spidb...  failed to connect.");
     EXPECT_TRUE(messages().value(1).startsWith("Database reports: [Microsoft]"));
-    EXPECT_EQ(controller.database(), nullptr);
+    EXPECT_FALSE(controller.login().has_value());
 
     // Yes: once more with the certificate trusted, and connected.
     RecordingConnection& trusted = serverWithVersion("09.00.01.05");
@@ -178,7 +178,7 @@ TEST_F(ConnectTest, AnUntrustedCertificateIsTrustedOnlyOnTheUsersWordAndOnlyForT
     ASSERT_EQ(trusted.opened.size(), 2u);
     EXPECT_FALSE(trusted.opened[0].trustServerCertificate);
     EXPECT_TRUE(trusted.opened[1].trustServerCertificate);
-    EXPECT_NE(controller.database(), nullptr);
+    EXPECT_TRUE(controller.login().has_value());
     EXPECT_TRUE(view.importFrameVisible);
 
     // The next Connect checks the certificate again.
@@ -280,7 +280,7 @@ TEST_F(ConnectTest, JudgesReleaseTexts)
         switch (c.outcome) {
         case Case::Accepted:
             EXPECT_TRUE(freshDialogs.messages.empty());
-            EXPECT_NE(fresh.database(), nullptr);
+            EXPECT_TRUE(fresh.login().has_value());
             break;
         case Case::Refused:
             ASSERT_EQ(freshDialogs.messages.size(), 1u);
@@ -294,7 +294,7 @@ TEST_F(ConnectTest, JudgesReleaseTexts)
             EXPECT_TRUE(freshDialogs.messages.empty());
             EXPECT_EQ(last, "Failed to retrieve the target SPI version number.");
             EXPECT_FALSE(freshView.importFrameVisible);
-            EXPECT_EQ(fresh.database(), nullptr);
+            EXPECT_FALSE(fresh.login().has_value());
             break;
         }
     }
@@ -324,7 +324,7 @@ TEST_F(ConnectTest, UnknownLogonGetsOnlyTheNoDomainBox)
     EXPECT_EQ(dialogs.messages[0].icon, app::MessageIcon::Warning);
     EXPECT_EQ(messages().last(), "Target SPI version is 09.00.01.05");
     EXPECT_FALSE(view.importFrameVisible);
-    EXPECT_EQ(controller.database(), nullptr);
+    EXPECT_FALSE(controller.login().has_value());
 }
 
 TEST_F(ConnectTest, DomainWithNullIdentifierFailsTheLogin)
@@ -335,7 +335,7 @@ TEST_F(ConnectTest, DomainWithNullIdentifierFailsTheLogin)
     controller.cmdConnect_Click();
     EXPECT_EQ(messages().last(), "Failed to retrieve domain names.");
     EXPECT_FALSE(view.importFrameVisible);
-    EXPECT_EQ(controller.database(), nullptr);
+    EXPECT_FALSE(controller.login().has_value());
 }
 
 TEST_F(ConnectTest, ApostrophesInTheLogonStayInsideTheirLiterals)
@@ -357,7 +357,7 @@ TEST_F(ConnectTest, FailedReconnectKeepsTheOldDomainCaptionButHidesStepTwo)
     controller.cmdConnect_Click();
     EXPECT_EQ(view.domainCaption, "Logged into Domain: North Plant");
     EXPECT_FALSE(view.importFrameVisible);
-    EXPECT_EQ(controller.database(), nullptr);
+    EXPECT_FALSE(controller.login().has_value());
 }
 
 TEST_F(ConnectTest, DialectFollowsThePlatformOfTheOpenConnection)
@@ -366,8 +366,8 @@ TEST_F(ConnectTest, DialectFollowsThePlatformOfTheOpenConnection)
     serverWithVersion("09.00.01.05");
     controller.cmdConnect_Click();
     view.chosenPlatform = db::Platform::SQLServer; // chosen after connecting: changes nothing
-    ASSERT_NE(controller.database(), nullptr);
-    EXPECT_TRUE(controller.database()->isOracle());
+    ASSERT_TRUE(controller.login().has_value());
+    EXPECT_TRUE(controller.login()->platform == db::Platform::Oracle);
 }
 
 } // namespace

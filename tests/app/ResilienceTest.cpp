@@ -117,7 +117,7 @@ protected:
         auto holder = database().connect();
         EXPECT_TRUE(holder->beginTransaction());
         EXPECT_TRUE(holder->execute("LOCK TABLE " + table + " IN ACCESS EXCLUSIVE MODE"))
-            << holder->lastError().toStdString();
+            << holder->lastError().description().toStdString();
         return holder;
     }
 
@@ -332,7 +332,7 @@ TEST_F(ResilienceTest, AConnectionLostWhileTheTriggersComeBackOnIsReconnectedToo
     EXPECT_TRUE(box.contains("are on again")) << box.toStdString();
     EXPECT_EQ(disabledTriggers(), 0);
     EXPECT_EQ(count("strip_config"), 2);
-    EXPECT_TRUE(window.controller.database() != nullptr) << "Import works again";
+    EXPECT_TRUE(window.controller.login().has_value()) << "Import works again";
 }
 
 // Cancel while a listing query waits for another session's lock: the wait ends at once, the
@@ -352,13 +352,13 @@ TEST_F(ResilienceTest, CancelDuringTheListingEndsTheWaitAndOffersNothingHalfList
     EXPECT_FALSE(window.view.importFrameVisible);
     EXPECT_FALSE(window.view.cancelVisible);
     EXPECT_EQ(window.messages().last(), "Connect cancelled.");
-    EXPECT_EQ(window.controller.database(), nullptr);
+    EXPECT_FALSE(window.controller.login().has_value());
 
     holder.reset();
     window.connect();
     EXPECT_TRUE(window.view.importFrameVisible);
     EXPECT_EQ(window.view.lines.size(), 29);
-    EXPECT_NE(window.controller.database(), nullptr);
+    EXPECT_TRUE(window.controller.login().has_value());
 }
 
 // A server of the test's own, which it stops as a crash would and starts again.
@@ -437,7 +437,7 @@ TEST_F(StoppedServerTest, AServerThatStaysDownIsLeftToTheAdministratorUntilItIsB
                              "ALTER TABLE udf_panel ENABLE TRIGGER ALL"))
         << box.toStdString();
     EXPECT_TRUE(window.view.connectEnabled);
-    EXPECT_EQ(window.controller.database(), nullptr) << "no import on a connection that is gone";
+    EXPECT_FALSE(window.controller.login().has_value()) << "no import on a connection that is gone";
     window.import(app::ImportMode::All);
     EXPECT_FALSE(window.controller.isBusy());
     EXPECT_EQ(window.messages().last(), "Please connect and log into a domain before importing.");

@@ -29,13 +29,15 @@ TEST_F(DatabaseOdbcTest, ARefusedStatementThrowsTheServersDescription)
     try {
         db.RunQuery(QStringLiteral("SELECT panel_nam FROM panel"));
         FAIL() << "the statement was accepted";
-    } catch (const Failure& failure) {
+    } catch (const DatabaseError& failure) {
+        EXPECT_TRUE(failure.refused());
+        EXPECT_EQ(failure.sqlState(), QStringLiteral("42703"));
         EXPECT_TRUE(
             failure.description().contains(QStringLiteral("column \"panel_nam\" does not exist")))
             << failure.what();
     }
     EXPECT_THROW(db.RunCommand(QStringLiteral("INSERT INTO license (no_column) VALUES (1)")),
-                 Failure);
+                 DatabaseError);
 }
 
 TEST_F(DatabaseOdbcTest, DoubledQuotesHoldOnTheServer)
@@ -67,13 +69,13 @@ TEST_F(DatabaseOdbcTest, DoubledQuotesHoldOnTheServer)
 
 TEST_F(DatabaseOdbcTest, TheDomainQueryFindsOnlyAnExactLogon)
 {
-    EXPECT_EQ(db.RunQuery(DomainQuery(QStringLiteral("HOLLIN"), QStringLiteral("HOLLIN1"))).rows(),
+    EXPECT_EQ(db.RunQuery(domainQuery(QStringLiteral("HOLLIN"), QStringLiteral("HOLLIN1"))).rows(),
               (std::vector<Row>{
                   {QStringLiteral("Hollin Works"), QStringLiteral("11"), QStringLiteral("1")}}));
-    EXPECT_EQ(db.RunQuery(DomainQuery(QStringLiteral("HOLLIN"), QStringLiteral("' OR '1'='1")))
+    EXPECT_EQ(db.RunQuery(domainQuery(QStringLiteral("HOLLIN"), QStringLiteral("' OR '1'='1")))
                   .rowCount(),
               0);
-    EXPECT_EQ(db.RunQuery(DomainQuery(QStringLiteral("' OR ''='"), QStringLiteral("' OR ''='")))
+    EXPECT_EQ(db.RunQuery(domainQuery(QStringLiteral("' OR ''='"), QStringLiteral("' OR ''='")))
                   .rowCount(),
               0);
 }

@@ -219,7 +219,7 @@ public:
               OdbcConnection connection;
               m_opened = connection.open(cs);
               m_driver = connection.driver();
-              m_error = connection.lastError();
+              m_error = connection.lastError().description();
           })
     {}
     ~BackgroundOpen() { join(); }

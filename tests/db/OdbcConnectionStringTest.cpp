@@ -155,15 +155,15 @@ TEST(OdbcConnectionOpen, WithoutAFittingDriverSaysHowToRegisterOne)
         QStringList{QStringLiteral("PostgreSQL Unicode")}));
     EXPECT_FALSE(connection.open(sqlServerString(QStringLiteral("srv"), QStringLiteral("spi"),
                                                  QStringLiteral("HOLLIN"), QStringLiteral("pw"))));
-    EXPECT_TRUE(connection.lastError().contains(QStringLiteral("\"sqloledb\"")))
-        << connection.lastError().toStdString();
-    EXPECT_TRUE(connection.lastError().contains(QStringLiteral("odbcinst")));
-    EXPECT_TRUE(connection.lastError().contains(kSql18));
+    EXPECT_TRUE(connection.lastError().description().contains(QStringLiteral("\"sqloledb\"")))
+        << connection.lastError().description().toStdString();
+    EXPECT_TRUE(connection.lastError().description().contains(QStringLiteral("odbcinst")));
+    EXPECT_TRUE(connection.lastError().description().contains(kSql18));
 
     // Statements on a connection that never opened fail with a description, not a crash.
     ResultSet result;
     EXPECT_FALSE(connection.query(QStringLiteral("SELECT 1"), result));
-    EXPECT_FALSE(connection.lastError().isEmpty());
+    EXPECT_FALSE(connection.lastError().description().isEmpty());
     EXPECT_FALSE(connection.beginTransaction());
 }
 
@@ -173,8 +173,8 @@ TEST(OdbcConnectionOpen, RefusesNamesThatQtWouldTakeForAFileDataSource)
         std::make_shared<FixedOdbcDriverCatalog>(QStringList{QStringLiteral("sqloledb")}));
     EXPECT_FALSE(connection.open(sqlServerString(QStringLiteral("srv"), QStringLiteral("plant.DSN"),
                                                  QStringLiteral("HOLLIN"), QStringLiteral("pw"))));
-    EXPECT_TRUE(connection.lastError().contains(QStringLiteral(".dsn")))
-        << connection.lastError().toStdString();
+    EXPECT_TRUE(connection.lastError().description().contains(QStringLiteral(".dsn")))
+        << connection.lastError().description().toStdString();
 }
 
 TEST(TestClusterLookup, FailsLoudlyWithoutTheFixture)

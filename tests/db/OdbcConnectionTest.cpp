@@ -21,7 +21,7 @@ protected:
     {
         auto connection = std::make_unique<OdbcConnection>();
         EXPECT_TRUE(connection->open(database.connectionString(logon, password)))
-            << connection->lastError().toStdString();
+            << connection->lastError().description().toStdString();
         return connection;
     }
 
@@ -29,7 +29,7 @@ protected:
     {
         ResultSet result;
         EXPECT_TRUE(connection.query(QStringLiteral("SELECT current_user"), result))
-            << connection.lastError().toStdString();
+            << connection.lastError().description().toStdString();
         return result.rowCount() ? result.value(0).value_or(QString()) : QString();
     }
 };
@@ -43,16 +43,16 @@ TEST_F(OdbcConnectionTest, LogsInWithTheDomainLogonAndReportsTheServersRefusal)
     OdbcConnection refused;
     EXPECT_FALSE(
         refused.open(database.connectionString(database.logon(), QStringLiteral("WRONG"))));
-    EXPECT_TRUE(refused.lastError().contains(
+    EXPECT_TRUE(refused.lastError().description().contains(
         QStringLiteral("password authentication failed for user \"HOLLIN\"")))
-        << refused.lastError().toStdString();
+        << refused.lastError().description().toStdString();
 
     OdbcConnection noDatabase;
     ConnectionString elsewhere = database.connectionString();
     elsewhere.properties[1].second = QStringLiteral("no_such_spi");
     EXPECT_FALSE(noDatabase.open(elsewhere));
-    EXPECT_TRUE(noDatabase.lastError().contains(QStringLiteral("no_such_spi")))
-        << noDatabase.lastError().toStdString();
+    EXPECT_TRUE(noDatabase.lastError().description().contains(QStringLiteral("no_such_spi")))
+        << noDatabase.lastError().description().toStdString();
 }
 
 // Qt's driver does not hand on a failed connect's SQLSTATE; where the words speak of a
@@ -63,10 +63,10 @@ TEST_F(OdbcConnectionTest, AFailedConnectThatSpeaksOfACertificateCarriesTheDrive
     ConnectionString elsewhere = database.connectionString();
     elsewhere.properties[0].second = QStringLiteral("/nonexistent/certificate");
     EXPECT_FALSE(refused.open(elsewhere));
-    EXPECT_TRUE(refused.lastError().contains(QStringLiteral("/nonexistent/certificate")))
-        << refused.lastError().toStdString();
-    EXPECT_EQ(refused.lastState(), QStringLiteral("08001"));
-    EXPECT_FALSE(isUntrustedServerCertificate(refused.lastState(), refused.lastError()));
+    EXPECT_TRUE(refused.lastError().description().contains(QStringLiteral("/nonexistent/certificate")))
+        << refused.lastError().description().toStdString();
+    EXPECT_EQ(refused.lastError().sqlState(), QStringLiteral("08001"));
+    EXPECT_FALSE(isUntrustedServerCertificate(refused.lastError().sqlState(), refused.lastError().description()));
 }
 
 TEST_F(OdbcConnectionTest, CredentialsCannotSmuggleInAnotherUser)
@@ -101,7 +101,7 @@ TEST_F(OdbcConnectionTest, ValuesArriveAsTheDatabasesTextWithNullApart)
                        "42.50::numeric, 12345678901234567890.125::numeric, term_height, chg_date "
                        "FROM term_mfr_mod WHERE term_mod_id = 1"),
         result))
-        << connection->lastError().toStdString();
+        << connection->lastError().description().toStdString();
     ASSERT_EQ(result.rowCount(), 1);
     const Row expected{std::nullopt,
                        QStringLiteral("0"),
@@ -134,15 +134,15 @@ TEST_F(OdbcConnectionTest, ARefusedStatementGivesTheServersDescriptionOnOneLine)
     auto connection = database.connect();
     ResultSet result;
     EXPECT_FALSE(connection->query(QStringLiteral("SELEC rev_software FROM license"), result));
-    EXPECT_TRUE(connection->lastError().startsWith(
+    EXPECT_TRUE(connection->lastError().description().startsWith(
         QStringLiteral("ERROR: syntax error at or near \"SELEC\"")))
-        << connection->lastError().toStdString();
-    EXPECT_FALSE(connection->lastError().contains(QLatin1Char('\n')));
+        << connection->lastError().description().toStdString();
+    EXPECT_FALSE(connection->lastError().description().contains(QLatin1Char('\n')));
 
     EXPECT_FALSE(connection->execute(QStringLiteral(
         "INSERT INTO term_mfr (term_mfr_id, term_mfr_name) VALUES (1, 'duplicate')")));
-    EXPECT_TRUE(connection->lastError().contains(QStringLiteral("duplicate key")))
-        << connection->lastError().toStdString();
+    EXPECT_TRUE(connection->lastError().description().contains(QStringLiteral("duplicate key")))
+        << connection->lastError().description().toStdString();
 
     // The connection stays usable after a refusal.
     ASSERT_TRUE(connection->query(QStringLiteral("SELECT rev_software FROM license"), result));
@@ -171,8 +171,8 @@ TEST_F(OdbcConnectionTest, TransactionsKeepAllOrNothing)
     ASSERT_TRUE(insert(101));
     EXPECT_FALSE(insert(101));
     EXPECT_FALSE(connection->commit());
-    EXPECT_TRUE(connection->lastError().contains(QStringLiteral("duplicate key")))
-        << connection->lastError().toStdString();
+    EXPECT_TRUE(connection->lastError().description().contains(QStringLiteral("duplicate key")))
+        << connection->lastError().description().toStdString();
     EXPECT_EQ(database.value(count), QStringLiteral("0"));
 
     ASSERT_TRUE(connection->beginTransaction());
@@ -183,7 +183,7 @@ TEST_F(OdbcConnectionTest, TransactionsKeepAllOrNothing)
 
     ASSERT_TRUE(connection->beginTransaction());
     ASSERT_TRUE(insert(103));
-    ASSERT_TRUE(connection->commit()) << connection->lastError().toStdString();
+    ASSERT_TRUE(connection->commit()) << connection->lastError().description().toStdString();
     EXPECT_EQ(database.value(count), QStringLiteral("1"));
 
     // Back in autocommit: each statement stands on its own.
@@ -211,7 +211,7 @@ TEST_F(OdbcConnectionTest, NonAsciiTextRoundTrips)
     ASSERT_TRUE(connection->execute(
         QStringLiteral("INSERT INTO term_color (term_color_id, term_color_name) VALUES (50, '%1')")
             .arg(text)))
-        << connection->lastError().toStdString();
+        << connection->lastError().description().toStdString();
     ResultSet result;
     ASSERT_TRUE(connection->query(
         QStringLiteral("SELECT term_color_id FROM term_color WHERE term_color_name = '%1'")

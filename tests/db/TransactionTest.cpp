@@ -73,7 +73,7 @@ TEST(NestedTransaction, FailedReleaseRollsBackOnlyTheInnerLevel)
     Transaction outer(database);
     {
         Transaction inner(database);
-        EXPECT_THROW(inner.commit(), Failure);
+        EXPECT_THROW(inner.commit(), DatabaseError);
     }
     {
         Transaction next(database);

@@ -228,7 +228,7 @@ TEST_F(ConfigurationStatementsTest, EachStatementFailsUnderItsOwnMessage)
         status = status::StatusLog();
         connection.answer("^SELECT max\\(", "7").refuseStatement(n, "refused by the server");
         if (expected[n - 1].isNull()) {
-            EXPECT_THROW(runImport(db::Platform::SQLServer), Failure);
+            EXPECT_THROW(runImport(db::Platform::SQLServer), db::DatabaseError);
             EXPECT_EQ(connection.events.last(), "ROLLBACK");
             continue;
         }

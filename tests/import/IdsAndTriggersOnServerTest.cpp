@@ -58,7 +58,7 @@ TEST_F(IdsAndTriggersOnServerTest, EveryIdentifierStatementRunsOnTheSchema)
           IdTable::TermColor, IdTable::Panel, IdTable::StripMfr, IdTable::StripMfrMod,
           IdTable::StripType, IdTable::PanelStrip, IdTable::Channel, IdTable::PanelStripTerm}) {
         EXPECT_NO_THROW(NextRecordId(db, table))
-            << nextRecordIdStatement(table, false).toStdString();
+            << nextRecordIdStatement(db.dialect(), table).toStdString();
     }
     // Only an Oracle target draws from it, but the development schema carries it all the same.
     EXPECT_EQ(database.value(QStringLiteral("SELECT nextval('seq_next_id')")), QStringLiteral("1"));
@@ -86,7 +86,7 @@ TEST_F(IdsAndTriggersOnServerTest, AnotherDomainsLogonMaySwitchTheTriggersToo)
     OdbcConnection other;
     ASSERT_TRUE(other.open(
         database.connectionString(QStringLiteral("BRACKMOOR"), QStringLiteral("BRACK2"))))
-        << other.lastError().toStdString();
+        << other.lastError().description().toStdString();
     Database brackmoor(other, Platform::SQLServer);
     DisableTriggers(brackmoor, status);
     insertBox(brackmoor, 5);
@@ -101,7 +101,7 @@ TEST_F(IdsAndTriggersOnServerTest, ALoginThatMayNotSwitchTriggersGetsTheServersR
     OdbcConnection visitor;
     ASSERT_TRUE(visitor.open(
         database.connectionString(QStringLiteral("TW_VISITOR"), QStringLiteral("VISIT"))))
-        << visitor.lastError().toStdString();
+        << visitor.lastError().description().toStdString();
     Database restricted(visitor, Platform::SQLServer);
     DisableTriggers(restricted, status);
     EXPECT_TRUE(status.caption().contains(QStringLiteral("Triggers didn't disable properly.")));
@@ -118,11 +118,12 @@ TEST_F(IdsAndTriggersOnServerTest, RefusedInsertsFailFromTheChosenRowOnEvenWithT
     try {
         db.RunCommand(QStringLiteral("INSERT INTO panel (panel_id) VALUES (2)"));
         FAIL() << "the second insert was accepted";
-    } catch (const Failure& failure) {
+    } catch (const db::DatabaseError& failure) {
         EXPECT_TRUE(failure.description().contains(QStringLiteral("box store is full")))
             << failure.what();
     }
-    EXPECT_THROW(db.RunCommand(QStringLiteral("INSERT INTO panel (panel_id) VALUES (3)")), Failure);
+    EXPECT_THROW(db.RunCommand(QStringLiteral("INSERT INTO panel (panel_id) VALUES (3)")),
+                 db::DatabaseError);
     EXPECT_EQ(database.value(QStringLiteral("SELECT string_agg(panel_id::text, ',') FROM panel")),
               QStringLiteral("1"));
 }

@@ -47,10 +47,9 @@ const Server Servers[] = {
 class OnEachServer : public ::testing::TestWithParam<Server>
 {
 protected:
-    OnEachServer() : database(connection, GetParam().platform)
+    OnEachServer() : database(reaching(connection, GetParam().dbms), GetParam().platform)
     {
         rules = &connection.follow(GetParam().rules());
-        connection.dbms = GetParam().dbms;
         connection.answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
         // Every identifier query is answered with a new number, as the table or sequence would.
         connection.answerWith("(?i)max\\(|nextval", [this](const QString&) {
@@ -60,6 +59,13 @@ protected:
     }
 
     bool oracle() const { return GetParam().platform == db::Platform::Oracle; }
+
+    // The driver names the DBMS as soon as the connection is open, before anything is sent.
+    static RecordingConnection& reaching(RecordingConnection& connection, const QString& dbms)
+    {
+        connection.dbms = dbms;
+        return connection;
+    }
 
     // A terminal of the second configuration, so that work of the first stands before it, and
     // the first channel of the references.

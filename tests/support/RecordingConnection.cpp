@@ -41,20 +41,25 @@ ServerRules& RecordingConnection::follow(std::unique_ptr<ServerRules> rules)
     return *m_serverRules;
 }
 
+void RecordingConnection::refused(const QString& description, const QString& state)
+{
+    m_lastError = db::DatabaseError(db::DatabaseError::Kind::Refused, description, state);
+}
+
 bool RecordingConnection::refusedByRules(const std::optional<QString>& refusal)
 {
     if (!refusal)
         return false;
-    m_lastError = *refusal;
+    refused(*refusal);
     return true;
 }
 
-bool RecordingConnection::refusedStep(const std::map<int, QString>& refused, int& count)
+bool RecordingConnection::refusedStep(const std::map<int, QString>& refusals, int& count)
 {
-    const auto refusal = refused.find(++count);
-    if (refusal == refused.end())
+    const auto refusal = refusals.find(++count);
+    if (refusal == refusals.end())
         return false;
-    m_lastError = refusal->second;
+    refused(refusal->second);
     return true;
 }
 
@@ -65,8 +70,7 @@ bool RecordingConnection::open(const db::ConnectionString& connectionString)
     if (openFailure && openFailures != 0) {
         if (openFailures > 0)
             --openFailures;
-        m_lastError = *openFailure;
-        m_lastState = openFailureState;
+        refused(*openFailure, openFailureState);
         return false;
     }
     return true;
@@ -79,7 +83,7 @@ bool RecordingConnection::run(const QString& sql, db::ResultSet* result)
     const int number = static_cast<int>(statements.size());
     for (const auto& [n, description] : m_refusedStatements) {
         if (n == number) {
-            m_lastError = description;
+            refused(description);
             return false;
         }
     }
@@ -90,7 +94,7 @@ bool RecordingConnection::run(const QString& sql, db::ResultSet* result)
         if (rule.remaining > 0)
             --rule.remaining;
         if (rule.failure) {
-            m_lastError = *rule.failure;
+            refused(*rule.failure);
             return false;
         }
         answering = &rule;

@@ -62,8 +62,7 @@ public:
     bool beginTransaction() override;
     bool commit() override;
     bool rollback() override;
-    QString lastError() const override { return m_lastError; }
-    QString lastState() const override { return m_lastState; }
+    const db::DatabaseError& lastError() const override { return m_lastError; }
     QString dbmsName() const override { return dbms; }
 
     QString dbms; // what SQLGetInfo(SQL_DBMS_NAME) would say; empty: not known
@@ -83,8 +82,9 @@ private:
     std::vector<Rule> m_rules;
     std::unique_ptr<ServerRules> m_serverRules;
     std::vector<std::pair<int, QString>> m_refusedStatements;
-    QString m_lastError;
-    QString m_lastState;
+    void refused(const QString& description, const QString& state = {});
+
+    db::DatabaseError m_lastError;
     int m_begins = 0;
     int m_commits = 0;
     int m_rollbacks = 0;

@@ -233,7 +233,7 @@ std::unique_ptr<db::OdbcConnection> TestDatabase::connect() const
     auto connection = std::make_unique<db::OdbcConnection>();
     if (!connection->open(connectionString()))
         fail(QStringLiteral("Cannot connect to the test database as %1: %2")
-                 .arg(logon(), connection->lastError()));
+                 .arg(logon(), connection->lastError().description()));
     return connection;
 }
 

@@ -1,106 +1,18 @@
 #include "app/core/MainController.h"
 
-#include "import/Triggers.h"
+#include "db/Dialect.h"
 #include "library/LibraryReader.h"
-#include "status/Failure.h"
 #include "status/SessionLog.h"
 
 #include <QDir>
 #include <QStandardPaths>
-
-#include <QElapsedTimer>
-#include <QThread>
 #include <QTimer>
 
 #include <utility>
 
 namespace tarnwell::app {
 
-using tarnwell::import::EnableTriggers;
-using tarnwell::import::EnableTriggerStatements;
-using tarnwell::import::ImportRun;
-using tarnwell::import::RunOutcome;
-using tarnwell::import::RunReport;
-
-// Message boxes asked for by the worker: shown by the window's thread, the worker waiting for
-// the answer.
-class MainController::WindowDialogs : public Dialogs
-{
-public:
-    WindowDialogs(Executor& executor, Dialogs& dialogs, MainView& view, WindowFeed& feed)
-        : m_executor(executor), m_dialogs(dialogs), m_view(view), m_feed(feed)
-    {}
-
-    void message(const QString& text, const QString& title, MessageIcon icon) override
-    {
-        m_executor.toWindowAndWait([&] {
-            m_feed.flush();
-            m_view.setBusy(false);
-            m_dialogs.message(text, title, icon);
-        });
-    }
-    bool question(const QString& text, const QString& title, MessageIcon icon,
-                  DefaultAnswer defaultAnswer) override
-    {
-        bool answer = false;
-        m_executor.toWindowAndWait([&] {
-            m_feed.flush();
-            m_view.setBusy(false);
-            answer = m_dialogs.question(text, title, icon, defaultAnswer);
-        });
-        return answer;
-    }
-    QString saveFileName(const QString&) override { return {}; }
-    void endProgram(int) override {}
-
-private:
-    Executor& m_executor;
-    Dialogs& m_dialogs;
-    MainView& m_view;
-    WindowFeed& m_feed;
-};
-
-// What Connect shows as it goes, handed to the window's thread in order. The observer lives
-// only as long as the Connect; what it hands over must not refer to it.
-class MainController::ListObserver : public ConnectObserver
-{
-public:
-    ListObserver(Executor& executor, MainView& view, WindowFeed& feed)
-        : m_executor(executor), m_view(view), m_feed(feed)
-    {}
-
-    void loggedIn(const db::DomainContext& domain) override
-    {
-        const QString caption = QStringLiteral("Logged into Domain: ") + domain.proj_name;
-        m_executor.toWindow([view = &m_view, caption] {
-            view->showDomainLabel();
-            view->setDomainCaption(caption);
-            view->setImportFrameVisible(true);
-        });
-        // Through the feed, in order with the lines that follow: the window may take them over
-        // late, and a list emptied by a job of its own could wipe lines it had already shown.
-        m_feed.clearLines();
-    }
-    void listed(const selection::ApparatusEntry& entry) override { m_feed.addLine(entry.line); }
-    void listEnded(const selection::ApparatusList& list, bool complete) override
-    {
-        if (!complete)
-            return;
-        const bool any = !list.entries.empty();
-        const QString caption = selection::ApparatusCountCaption(list);
-        m_executor.toWindow([view = &m_view, feed = &m_feed, any, caption] {
-            feed->flush();
-            if (any)
-                view->showImportButton();
-            view->setApparatusCountCaption(caption);
-        });
-    }
-
-private:
-    Executor& m_executor;
-    MainView& m_view;
-    WindowFeed& m_feed;
-};
+using import::RunOutcome;
 
 MainController::MainController(MainView& view, Dialogs& dialogs, db::ConnectionFactory& connections,
                                QString programPath, Executor* executor)
@@ -111,35 +23,55 @@ MainController::MainController(MainView& view, Dialogs& dialogs, db::ConnectionF
       m_feed(
           m_executor, m_view, [this] { return m_status.caption(); },
           executor ? WindowFeed::DefaultPauseMs : 0),
-      m_workerDialogs(std::make_unique<WindowDialogs>(m_executor, m_dialogs, m_view, m_feed))
+      m_workerDialogs(m_executor, m_dialogs, m_view, m_feed),
+      m_library(std::make_shared<const library::VendorLibrary>())
 {
     m_status.setDisplay([this](const QString&) { m_feed.captionChanged(); });
 }
 
 MainController::~MainController()
 {
-    m_executor.finish([this] {
-        setActiveConnection(nullptr);
-        m_database.reset();
-        m_connection.reset();
-    });
+    m_executor.finish([this] { m_session.reset(); });
 }
 
-void MainController::setActiveConnection(db::Connection* connection)
+ConnectionSession& MainController::session()
 {
-    const std::lock_guard<std::mutex> lock(m_activeMutex);
-    m_active = connection;
+    if (!m_session)
+        m_session = std::make_unique<ConnectionSession>(m_connections, m_status,
+                                                        m_workerDialogs, m_cancel);
+    return *m_session;
+}
+
+bool MainController::isBusy() const
+{
+    return m_workUnderWay != State::Idle;
 }
 
 void MainController::endProgram(int exitCode)
 {
-    m_ended = true;
+    m_state = State::Ended;
     m_executor.setExitCode(exitCode);
     m_dialogs.endProgram(exitCode);
 }
 
+template <typename ShowEnd> void MainController::activityEnded(ShowEnd&& showEnd)
+{
+    m_feed.flush();
+    m_workUnderWay = State::Idle;
+    if (m_state == State::Ended)
+        return;
+    const bool ending = m_state == State::Ending;
+    m_state = State::Idle;
+    m_view.setBusy(false);
+    m_view.setCancelVisible(false);
+    showEnd(ending);
+    if (ending && m_state != State::Ended)
+        endProgram(m_endCode);
+}
+
 void MainController::Form_Load()
 {
+    TARNWELL_OWN_THREAD();
     m_status.ShowStatus(QStringLiteral("Program opens."));
     m_view.setImportFrameVisible(false);
     Activated = false;
@@ -147,55 +79,59 @@ void MainController::Form_Load()
 
 void MainController::Form_Activate()
 {
-    if (Activated || m_ended)
+    TARNWELL_OWN_THREAD();
+    if (Activated || m_state == State::Ended)
         return;
     Activated = true;
     m_view.setConnectButton(false, QStringLiteral("Please Wait"));
-    m_activity = Activity::Reading;
+    m_state = m_workUnderWay = State::ReadingLibrary;
     m_executor.toWorker([this] { readLibrary(); });
 }
 
 void MainController::readLibrary()
 {
+    auto library = std::make_shared<library::VendorLibrary>();
     library::ParserOptions options;
     options.writeCopies = false;
     const library::ReadOutcome outcome =
-        library::ReadLibrary(m_programPath, m_library, m_status, options);
+        library::ReadLibrary(m_programPath, *library, m_status, options);
     const QString failure = outcome ? QString() : outcome.message();
-    m_executor.toWindow([this, failure] { readEnded(failure); });
+    session().setLibrary(library);
+    m_executor.toWindow([this, library, failure] { readEnded(library, failure); });
 }
 
-void MainController::readEnded(const QString& failure)
+void MainController::readEnded(std::shared_ptr<const library::VendorLibrary> library,
+                               const QString& failure)
 {
-    m_feed.flush();
-    m_activity = Activity::Idle;
-    if (m_ended)
-        return;
-    if (!failure.isNull()) {
-        m_dialogs.message(failure, ApplicationTitle, MessageIcon::Critical);
-        endProgram(1);
-        return;
-    }
-    LibraryVersion =
-        m_library.exportVersion.Count() >= 1 ? m_library.exportVersion.value(1) : QString();
-    if (LibraryVersion != QLatin1String("3.0")) {
-        m_dialogs.message(QStringLiteral("You must use version ") + LibraryVersion +
-                              QStringLiteral(" of the Import utility with these files!"),
-                          QStringLiteral("Incorrect Version"), MessageIcon::Critical);
-        endProgram(1);
-        return;
-    }
-    if (m_endRequested) {
-        endProgram(m_endCode);
-        return;
-    }
-    m_status.ShowStatus(QStringLiteral("Done reading -- Please connect"));
-    m_view.setConnectButton(true, QStringLiteral("Connect"));
+    TARNWELL_OWN_THREAD();
+    m_library = std::move(library);
+    activityEnded([&](bool ending) {
+        if (!failure.isNull()) {
+            m_dialogs.message(failure, ApplicationTitle, MessageIcon::Critical);
+            endProgram(1);
+            return;
+        }
+        LibraryVersion = m_library->exportVersion.Count() >= 1
+                             ? m_library->exportVersion.value(1)
+                             : QString();
+        if (LibraryVersion != QLatin1String("3.0")) {
+            m_dialogs.message(QStringLiteral("You must use version ") + LibraryVersion +
+                                  QStringLiteral(" of the Import utility with these files!"),
+                              QStringLiteral("Incorrect Version"), MessageIcon::Critical);
+            endProgram(1);
+            return;
+        }
+        if (ending)
+            return;
+        m_status.ShowStatus(QStringLiteral("Done reading -- Please connect"));
+        m_view.setConnectButton(true, QStringLiteral("Connect"));
+    });
 }
 
 void MainController::cmdConnect_Click()
 {
-    if (m_ended || isBusy())
+    TARNWELL_OWN_THREAD();
+    if (m_state != State::Idle)
         return;
 
     m_view.setImportFrameVisible(false);
@@ -214,13 +150,10 @@ void MainController::cmdConnect_Click()
 
     // A new connection replaces the previous one whatever happens next; until a login
     // succeeds there is no domain to import into.
-    m_loggedIn = false;
+    m_login.reset();
+    m_platform = input.platform;
     if (!db::isValidLoginInput(input)) {
-        m_executor.toWorker([this] {
-            setActiveConnection(nullptr);
-            m_database.reset();
-            m_connection = m_connections.create();
-        });
+        m_executor.toWorker([this] { session().replaceConnection(); });
         m_status.ShowStatus(
             QStringLiteral("Failed to connect.  The connection information provided isn't valid."));
         m_view.setBusy(false);
@@ -229,189 +162,107 @@ void MainController::cmdConnect_Click()
     const QString target = input.dataSource.isEmpty() ? input.userId : input.dataSource;
     m_status.ShowStatus(QStringLiteral("Connecting to ") + target + QStringLiteral("..."));
 
-    m_activity = Activity::Connecting;
-    m_cancelRequested = false;
+    m_state = m_workUnderWay = State::Connecting;
+    m_cancel.reset();
     m_view.setBusy(true);
     m_view.setCancelVisible(true);
-    m_executor.toWorker([this, input] { connect(input); });
+    m_executor.toWorker([this, input] {
+        ListFeed list(m_executor, m_view, m_feed);
+        const ConnectOutcome outcome = session().connect(input, list);
+        m_executor.toWindow([this, outcome] { connectEnded(outcome); });
+    });
 }
 
-void MainController::connect(const db::LoginInput& input)
+void MainController::connectEnded(const ConnectOutcome& outcome)
 {
-    setActiveConnection(nullptr);
-    m_database.reset();
-    m_connection = m_connections.create();
-    setActiveConnection(m_connection.get());
-    if (m_cancelRequested)
-        m_connection->cancel();
-    m_loginInput = input;
-
-    ListObserver observer(m_executor, m_view, m_feed);
-    ConnectWorkflow workflow(*m_connection, m_library, m_status, *m_workerDialogs, observer);
-    ConnectResult result = workflow.run(input, m_list);
-    // A reconnection reaches the server this Connect reached, with the certificate trusted
-    // where the user said so.
-    m_loginInput = result.login;
-    if (result.outcome == ConnectResult::Outcome::LoggedIn) {
-        m_database = std::move(result.database);
-        m_domain = result.domain;
-    }
-    const ConnectResult::Outcome outcome = result.outcome;
-    m_executor.toWindow([this, outcome] { connectEnded(outcome); });
-}
-
-void MainController::connectEnded(ConnectResult::Outcome outcome)
-{
-    m_feed.flush();
-    m_activity = Activity::Idle;
-    if (m_ended)
-        return;
-    m_view.setBusy(false);
-    m_view.setCancelVisible(false);
-    m_loggedIn = outcome == ConnectResult::Outcome::LoggedIn;
-    // A Connect stopped after the login (Cancel, or a connection lost during the listing)
-    // leaves a list half made: it is not offered for import.
-    if (!m_loggedIn)
-        m_view.setImportFrameVisible(false);
-    if (outcome == ConnectResult::Outcome::UnsupportedRelease) {
-        endProgram(1);
-        return;
-    }
-    if (m_endRequested)
-        endProgram(m_endCode);
+    TARNWELL_OWN_THREAD();
+    activityEnded([&](bool) {
+        m_login = outcome.login;
+        // A Connect stopped after the login (Cancel, or a connection lost during the listing)
+        // leaves a list half made: it is not offered for import.
+        if (!m_login)
+            m_view.setImportFrameVisible(false);
+        if (outcome.outcome == ConnectResult::Outcome::UnsupportedRelease)
+            endProgram(1);
+    });
 }
 
 void MainController::cmdImport_Click()
 {
+    TARNWELL_OWN_THREAD();
     startImport(false);
 }
 
 void MainController::cmdCheckImport_Click()
 {
+    TARNWELL_OWN_THREAD();
     startImport(true);
 }
 
 void MainController::startImport(bool checkOnly)
 {
-    if (m_ended || isBusy())
+    if (m_state != State::Idle)
         return;
-    if (!m_loggedIn) {
+    if (!m_login) {
         // The list on screen may belong to an earlier login while the connection does not.
         m_status.ShowStatus(
             QStringLiteral("Please connect and log into a domain before importing."));
         return;
     }
+    ImportRequest request;
+    request.mode = m_view.importMode();
+    if (request.mode == ImportMode::Selected)
+        request.selected = m_view.selectedLines();
+    request.checkOnly = checkOnly;
 
-    std::vector<selection::ApparatusEntry> chosen;
-    const ImportMode mode = m_view.importMode();
-    const QList<int> selected =
-        mode == ImportMode::Selected ? m_view.selectedLines() : QList<int>();
-    for (int i = 0; i < static_cast<int>(m_list.entries.size()); ++i) {
-        if (mode == ImportMode::All || mode == ImportMode::Missing || selected.contains(i))
-            chosen.push_back(m_list.entries[static_cast<std::size_t>(i)]);
-    }
-
-    m_activity = Activity::Importing;
-    m_cancelRequested = false;
+    m_state = m_workUnderWay = checkOnly ? State::Checking : State::Importing;
+    m_cancel.reset();
     m_view.setConnectButton(false, QStringLiteral("Connect"));
     m_view.setImportEnabled(false);
     m_view.setBusy(true);
     m_view.setCancelVisible(true);
-    const bool missingOnly = mode == ImportMode::Missing;
-    m_executor.toWorker(
-        [this, chosen, checkOnly, missingOnly] { import(chosen, checkOnly, missingOnly); });
+    m_executor.toWorker([this, request] {
+        ProgressFeed progress(m_feed);
+        const ImportOutcome outcome = session().import(request, progress);
+        m_executor.toWindow([this, outcome] { importEnded(outcome); });
+    });
 }
 
-void MainController::import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly,
-                            bool missingOnly)
+void MainController::importEnded(const ImportOutcome& outcome)
 {
-    m_connection->clearCancel();
-    if (m_cancelRequested)
-        m_connection->cancel();
-
-    ImportRun run(*m_database, m_library, m_domain, m_status);
-    run.setCheckOnly(checkOnly);
-    run.setMissingOnly(missingOnly);
-    run.setProgress([this](int done, int total) { m_feed.setProgress(done, total); });
-    RunReport report = run.run(chosen);
-    bool recovered = false;
-    if (report.outcome == RunOutcome::ConnectionLost) {
-        recovered = reconnectAndEnableTriggers(m_loginInput);
-        report.triggersOn = recovered;
-    }
-    m_executor.toWindow([this, report, recovered] { importEnded(report, recovered); });
+    TARNWELL_OWN_THREAD();
+    activityEnded([&](bool) {
+        m_view.setProgress(0, 0);
+        m_view.setConnectButton(true, QStringLiteral("Connect"));
+        m_view.setImportEnabled(true);
+        if (outcome.report.outcome == RunOutcome::ConnectionLost && !outcome.reconnected)
+            m_login.reset();
+        showHowTheImportEnded(outcome);
+    });
 }
 
-bool MainController::reconnectAndEnableTriggers(const db::LoginInput& input)
+QString MainController::administratorStatements() const
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    for (int attempt = 1; !m_cancelRequested; ++attempt) {
-        m_status.ShowStatus(QStringLiteral("Connecting again to switch the triggers on (attempt ") +
-                            QString::number(attempt) + QStringLiteral(")..."));
-        std::unique_ptr<db::Connection> connection = m_connections.create();
-        setActiveConnection(connection.get());
-        if (connection->open(db::BuildConnectionString(input))) {
-            m_status.AppendStatus(QStringLiteral("  connected."));
-            auto database = std::make_unique<db::Database>(*connection, input.platform);
-            database->setRelease(m_database->release());
-            bool enabled = false;
-            try {
-                enabled = EnableTriggers(*database, m_status);
-            } catch (const db::ConnectionLost& lost) {
-                m_status.ShowStatus(QStringLiteral("Database reports: "));
-                m_status.ShowErrorDescription(lost.description);
-            }
-            if (enabled) {
-                // The new connection carries on: Import works again without a new Connect.
-                m_database.reset();
-                m_connection = std::move(connection);
-                m_database = std::move(database);
-                return true;
-            }
-        } else {
-            m_status.AppendStatus(QStringLiteral("  failed."));
-            m_status.ShowStatus(QStringLiteral("Database reports: "));
-            m_status.ShowErrorDescription(connection->lastError());
-        }
-        setActiveConnection(nullptr);
-        if (elapsed.elapsed() >= ReconnectWindowMs)
-            break;
-        for (int wait = 0; wait < 10 && !m_cancelRequested; ++wait)
-            QThread::msleep(100);
-    }
-    setActiveConnection(m_connection.get());
-    return false;
+    return db::Dialect::triggerStatements(m_platform, true).join(QLatin1Char('\n'));
 }
 
-void MainController::importEnded(const RunReport& report, bool recovered)
+void MainController::showHowTheImportEnded(const ImportOutcome& outcome)
 {
-    m_feed.flush();
-    m_activity = Activity::Idle;
-    if (m_ended)
-        return;
-    m_view.setProgress(0, 0);
-    m_view.setBusy(false);
-    m_view.setCancelVisible(false);
-    m_view.setConnectButton(true, QStringLiteral("Connect"));
-    m_view.setImportEnabled(true);
-
-    const bool oracle = m_loginInput.platform == db::Platform::Oracle;
+    const import::RunReport& report = outcome.report;
     const QString administrator =
         QStringLiteral("A database administrator must run these two statements:\n\n") +
-        EnableTriggerStatements(oracle).join(QLatin1Char('\n'));
+        administratorStatements();
     if (report.outcome == RunOutcome::ConnectionLost) {
-        if (!recovered)
-            m_loggedIn = false;
         QString text = QStringLiteral("The connection to the database was lost during the "
                                       "import.\n\n") +
                        QString::number(report.written) +
                        QStringLiteral(" apparatuses were written whole; the rest was not "
                                       "written.\n\n");
-        text += recovered ? QStringLiteral("The triggers of PANEL and UDF_PANEL are on again.")
-                          : QStringLiteral("The triggers of PANEL and UDF_PANEL could not be "
-                                           "switched on again. ") +
-                                administrator;
+        text += outcome.reconnected
+                    ? QStringLiteral("The triggers of PANEL and UDF_PANEL are on again.")
+                    : QStringLiteral("The triggers of PANEL and UDF_PANEL could not be "
+                                     "switched on again. ") +
+                          administrator;
         m_dialogs.message(text, ApplicationTitle, MessageIcon::Warning);
     } else if (!report.triggersOn) {
         // Only the status display would say so otherwise, and SPI's bookkeeping on both
@@ -429,56 +280,54 @@ void MainController::importEnded(const RunReport& report, bool recovered)
                     QStringLiteral(" more");
         m_dialogs.message(text, ApplicationTitle, MessageIcon::Warning);
     }
-    if (m_endRequested)
-        endProgram(m_endCode);
 }
 
 void MainController::cmdCancel_Click()
 {
-    if (m_activity != Activity::Connecting && m_activity != Activity::Importing)
+    TARNWELL_OWN_THREAD();
+    if (m_state != State::Connecting && m_state != State::Importing &&
+        m_state != State::Checking)
         return;
-    m_cancelRequested = true;
-    const std::lock_guard<std::mutex> lock(m_activeMutex);
-    if (m_active)
-        m_active->cancel();
+    m_state = State::Cancelling;
+    m_cancel.cancel();
 }
 
 void MainController::mnuFileExit_Click()
 {
+    TARNWELL_OWN_THREAD();
     if (!isBusy()) {
         endProgram(0);
         return;
     }
-    if (m_endRequested)
+    if (m_state == State::Ending || m_state == State::Ended)
         return;
     // Ending in the middle of an apparatus would leave the triggers switched off: the work
     // under way is cancelled, the triggers come back on, and then the program ends.
-    if (m_activity == Activity::Importing)
+    const bool importing =
+        m_workUnderWay == State::Importing || m_workUnderWay == State::Checking;
+    if (importing)
         m_status.ShowStatus(QStringLiteral("Stopping the import before the program ends..."));
-    m_endRequested = true;
+    m_state = State::Ending;
     m_endCode = 0;
-    cmdCancel_Click();
+    m_cancel.cancel();
     QTimer::singleShot(TriggerWaitMs, &m_timerContext, [this] { triggersDidNotComeBack(); });
 }
 
 void MainController::triggersDidNotComeBack()
 {
-    if (!isBusy() || m_ended)
+    if (!isBusy() || m_state == State::Ended)
         return;
+    const bool importing =
+        m_workUnderWay == State::Importing || m_workUnderWay == State::Checking;
     // The program ends now: whatever the worker reports from here on is not shown.
-    m_ended = true;
-    {
-        const std::lock_guard<std::mutex> lock(m_activeMutex);
-        if (m_active)
-            m_active->cancel();
-    }
-    if (m_activity == Activity::Importing) {
-        const bool oracle = m_loginInput.platform == db::Platform::Oracle;
+    m_state = State::Ended;
+    m_cancel.cancel();
+    if (importing) {
         m_dialogs.message(QStringLiteral("The import was stopped, but the triggers of PANEL and "
                                          "UDF_PANEL could not be switched on again within 10 "
                                          "seconds. A database administrator must run these two "
                                          "statements:\n\n") +
-                              EnableTriggerStatements(oracle).join(QLatin1Char('\n')),
+                              administratorStatements(),
                           ApplicationTitle, MessageIcon::Warning);
     }
     endProgram(m_endCode);
@@ -486,11 +335,13 @@ void MainController::triggersDidNotComeBack()
 
 QString MainController::sessionText() const
 {
+    TARNWELL_OWN_THREAD();
     return m_status.sessionLines().join(QLatin1Char('\n'));
 }
 
 void MainController::mnuFileSaveLog_Click()
 {
+    TARNWELL_OWN_THREAD();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
                                   .filePath(status::suggestedLogName(QDateTime::currentDateTime()));
@@ -508,6 +359,7 @@ void MainController::mnuFileSaveLog_Click()
 
 bool MainController::closeRequested()
 {
+    TARNWELL_OWN_THREAD();
     if (!isBusy())
         return true;
     mnuFileExit_Click();

@@ -1,31 +1,30 @@
 #pragma once
 
-#include "app/core/ConnectWorkflow.h"
+#include "app/connection/CancelSwitch.h"
+#include "app/connection/ConnectionSession.h"
 #include "app/core/Executor.h"
+#include "app/core/HandOver.h"
 #include "app/core/MainView.h"
+#include "app/core/ThreadAffinity.h"
 #include "app/core/WindowFeed.h"
 #include "db/Connection.h"
-#include "db/Database.h"
-#include "db/Login.h"
-#include "import/ImportRun.h"
 #include "library/VendorLibrary.h"
-#include "selection/ApparatusList.h"
 #include "status/StatusLog.h"
 
 #include <QDate>
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
+#include <optional>
 
 namespace tarnwell::app {
 
-// The logic behind the main window: start-up, Connect, Import and Cancel. It owns the program's
-// state (library, connection, domain) and talks to the window only through MainView and
-// Dialogs. Everything that talks to the database runs through `executor` (by default on the
-// calling thread); the handlers themselves never wait for the database.
+// The logic behind the main window: start-up, Connect, Import, Cancel and the end of the
+// program. It keeps the window's state only; the database work belongs to the worker's
+// ConnectionSession, which `executor` runs (by default on the calling thread) and which hands
+// back values. The handlers never wait for the database. Every entry point runs on the window's
+// thread.
 class MainController
 {
 public:
@@ -49,75 +48,74 @@ public:
 
     status::StatusLog& status() { return m_status; }
     const status::StatusLog& status() const { return m_status; }
-    const library::VendorLibrary& library() const { return m_library; }
-    const db::DomainContext& domain() const { return m_domain; }
-    // The connection of the last successful login, or nullptr.
-    db::Database* database() const { return m_loggedIn ? m_database.get() : nullptr; }
-    bool isImporting() const { return m_activity == Activity::Importing; }
+    const library::VendorLibrary& library() const { return *m_library; }
+    // The last successful login, while Import may use it.
+    const std::optional<LoginInfo>& login() const { return m_login; }
+    bool isImporting() const { return m_state == State::Importing || m_state == State::Checking; }
     // Reading, Connect, an import or its recovery is under way.
-    bool isBusy() const { return m_activity != Activity::Idle; }
+    bool isBusy() const;
 
     // How long ending the program waits for the triggers to be switched on again.
     static constexpr int TriggerWaitMs = 10'000;
-    // How long a lost connection is retried to switch the triggers on again.
-    static constexpr int ReconnectWindowMs = 30'000;
+    static constexpr int ReconnectWindowMs = ConnectionSession::ReconnectWindowMs;
 
 private:
-    enum class Activity { Idle, Reading, Connecting, Importing };
+    enum class State {
+        ReadingLibrary,
+        Idle,
+        Connecting,
+        Importing,
+        Checking,
+        Cancelling, // Connect or an import, stopping at the user's Cancel
+        Ending,     // File, Exit during work: the program ends once the work has stopped
+        Ended,
+    };
 
-    class WindowDialogs;
-    class ListObserver;
-
-    // On the worker.
+    // The worker's part.
+    ConnectionSession& session();
     void readLibrary();
-    void connect(const db::LoginInput& input);
-    void startImport(bool checkOnly);
-    void import(const std::vector<selection::ApparatusEntry>& chosen, bool checkOnly,
-                bool missingOnly);
-    bool reconnectAndEnableTriggers(const db::LoginInput& input);
-    void setActiveConnection(db::Connection* connection);
 
-    // On the window's thread.
-    void readEnded(const QString& failure);
-    void connectEnded(ConnectResult::Outcome outcome);
-    void importEnded(const import::RunReport& report, bool recovered);
+    // The window's part.
+    void startImport(bool checkOnly);
+    // The one place where an activity ends: the window comes back, shows `end`, and the
+    // program ends if that was asked for meanwhile.
+    template <typename ShowEnd> void activityEnded(ShowEnd&& showEnd);
+    void readEnded(std::shared_ptr<const library::VendorLibrary> library, const QString& failure);
+    void connectEnded(const ConnectOutcome& outcome);
+    void importEnded(const ImportOutcome& outcome);
+    void showHowTheImportEnded(const ImportOutcome& outcome);
     void endProgram(int exitCode);
     void triggersDidNotComeBack();
+    QString administratorStatements() const;
 
+    ThreadAffinity m_thread;
     MainView& m_view;
     Dialogs& m_dialogs;
     db::ConnectionFactory& m_connections;
     QString m_programPath;
     std::unique_ptr<Executor> m_ownExecutor;
     Executor& m_executor;
-    WindowFeed m_feed;
-    std::unique_ptr<WindowDialogs> m_workerDialogs;
-
     status::StatusLog m_status;
-    library::VendorLibrary m_library;
-    const QDate m_sessionStart = QDate::currentDate();
-    bool Activated = false;
-    QString LibraryVersion;
-
-    // Owned and used by the worker only.
-    std::unique_ptr<db::Connection> m_connection;
-    std::unique_ptr<db::Database> m_database;
-    db::LoginInput m_loginInput;
-    selection::ApparatusList m_list;
-    db::DomainContext m_domain;
-
-    // The connection a Cancel reaches, under its own lock since the window's thread uses it.
-    std::mutex m_activeMutex;
-    db::Connection* m_active = nullptr;
-    std::atomic_bool m_cancelRequested{false};
+    WindowFeed m_feed;
+    CancelSwitch m_cancel;
+    WindowDialogs m_workerDialogs;
 
     // The window's thread only.
     QObject m_timerContext;
-    Activity m_activity = Activity::Idle;
-    bool m_loggedIn = false;
-    bool m_endRequested = false;
-    bool m_ended = false;
+    State m_state = State::Idle;
+    // The activity whose work the worker has under way, Idle when none: what a Cancel or an
+    // ending interrupts, and whether the window's logic is still busy after the program ended.
+    State m_workUnderWay = State::Idle;
     int m_endCode = 0;
+    const QDate m_sessionStart = QDate::currentDate();
+    bool Activated = false;
+    QString LibraryVersion;
+    std::shared_ptr<const library::VendorLibrary> m_library;
+    std::optional<LoginInfo> m_login;
+    db::Platform m_platform = db::Platform::None; // of the last Connect
+
+    // The worker's only: created, used and destroyed in jobs it runs.
+    std::unique_ptr<ConnectionSession> m_session;
 };
 
 } // namespace tarnwell::app

@@ -1,24 +1,9 @@
-#include "app/core/ConnectWorkflow.h"
+#include "app/connection/ConnectWorkflow.h"
 
 #include "import/Triggers.h"
 #include "status/Failure.h"
 
 namespace tarnwell::app {
-
-QString DisabledTriggersQuery(const QString& dbmsName)
-{
-    if (dbmsName.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
-        return QStringLiteral("SELECT count(*) FROM pg_trigger t JOIN pg_class c ON c.oid = "
-                              "t.tgrelid WHERE c.relname IN ('panel', 'udf_panel') AND "
-                              "pg_table_is_visible(c.oid) AND t.tgenabled = 'D'");
-    if (dbmsName.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive))
-        return QStringLiteral("SELECT count(*) FROM sys.triggers WHERE parent_id IN "
-                              "(OBJECT_ID('panel'), OBJECT_ID('udf_panel')) AND is_disabled = 1");
-    if (dbmsName.contains(QLatin1String("Oracle"), Qt::CaseInsensitive))
-        return QStringLiteral("SELECT count(*) FROM user_triggers WHERE table_name IN "
-                              "('PANEL', 'UDF_PANEL') AND status = 'DISABLED'");
-    return {};
-}
 
 ConnectWorkflow::ConnectWorkflow(db::Connection& connection, const library::VendorLibrary& library,
                                  status::StatusLog& status, Dialogs& dialogs,
@@ -38,7 +23,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         m_dialogs.message(QStringLiteral("Login failed."), ApplicationTitle, MessageIcon::Critical);
         m_status.AppendStatus(QStringLiteral("  failed to connect."));
         m_status.ShowStatus(QStringLiteral("Database reports: "));
-        m_status.ShowErrorDescription(m_connection.lastError());
+        m_status.ShowErrorDescription(m_connection.lastError().description());
         return result;
     }
     m_status.AppendStatus(QStringLiteral("  connected."));
@@ -46,7 +31,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
 
     try {
         try {
-            const db::Value version = database->RunQuery(db::VersionQuery).value(0);
+            const db::Value version = database->RunQuery(db::versionQuery).value(0);
             if (!version) {
                 m_status.ShowStatus(QStringLiteral("Didn't return the target SPI version."));
                 m_status.ShowStatus(
@@ -66,11 +51,17 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
             m_status.ShowStatus(
                 QStringLiteral("Failed to retrieve the target SPI version number."));
             return result;
+        } catch (const db::DatabaseError& error) {
+            if (!error.refused())
+                throw;
+            m_status.ShowStatus(
+                QStringLiteral("Failed to retrieve the target SPI version number."));
+            return result;
         }
 
         try {
             const db::ResultSet domains =
-                database->RunQuery(db::DomainQuery(input.userId, input.password));
+                database->RunQuery(db::domainQuery(input.userId, input.password));
             if (domains.rowCount() < 1) {
                 m_dialogs.message(
                     QStringLiteral("No DOMAIN name returned for those login credentials."),
@@ -93,15 +84,21 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         } catch (const Failure&) {
             m_status.ShowStatus(QStringLiteral("Failed to retrieve domain names."));
             return result;
+        } catch (const db::DatabaseError& error) {
+            if (!error.refused())
+                throw;
+            m_status.ShowStatus(QStringLiteral("Failed to retrieve domain names."));
+            return result;
         }
-    } catch (const db::Cancelled&) {
-        m_status.ShowStatus(QStringLiteral("Connect cancelled."));
-        result.outcome = Outcome::Cancelled;
-        return result;
-    } catch (const db::ConnectionLost& lost) {
+    } catch (const db::DatabaseError& error) {
+        if (error.kind() == db::DatabaseError::Kind::Cancelled) {
+            m_status.ShowStatus(QStringLiteral("Connect cancelled."));
+            result.outcome = Outcome::Cancelled;
+            return result;
+        }
         m_status.ShowStatus(QStringLiteral("The connection to the database was lost. Database "
                                            "reports: "));
-        m_status.ShowErrorDescription(lost.description);
+        m_status.ShowErrorDescription(error.description());
         return result;
     }
     m_observer.listEnded(list, listComplete);
@@ -117,7 +114,8 @@ bool ConnectWorkflow::open(db::LoginInput& login)
     // Never without the user's word: the check protects against a server that is not the one
     // it claims to be.
     if (login.trustServerCertificate ||
-        !db::isUntrustedServerCertificate(m_connection.lastState(), m_connection.lastError()) ||
+        !db::isUntrustedServerCertificate(m_connection.lastError().sqlState(),
+                                          m_connection.lastError().description()) ||
         !m_dialogs.question(QStringLiteral("The server's certificate is not trusted by this "
                                            "computer. Connect anyway, encrypted, without "
                                            "checking the certificate?"),
@@ -129,7 +127,7 @@ bool ConnectWorkflow::open(db::LoginInput& login)
 
 void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
 {
-    const QString query = DisabledTriggersQuery(m_connection.dbmsName());
+    const QString query = database.dialect().disabledTriggersQuery();
     if (query.isEmpty())
         return;
     QString disabled;
@@ -137,6 +135,10 @@ void ConnectWorkflow::offerToEnableTriggers(db::Database& database)
         disabled = database.RunQuery(query).value(0).value_or(QString());
     } catch (const Failure&) {
         return; // a catalogue this account may not read is not asked about
+    } catch (const db::DatabaseError& error) {
+        if (!error.refused())
+            throw;
+        return;
     }
     if (disabled.toInt() <= 0)
         return;

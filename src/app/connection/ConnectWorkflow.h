@@ -61,9 +61,4 @@ private:
     ConnectObserver& m_observer;
 };
 
-// The read-only query that counts the switched-off triggers of PANEL and UDF_PANEL in the
-// catalogue of the DBMS the connection really reaches; empty for one whose catalogue is not
-// known.
-QString DisabledTriggersQuery(const QString& dbmsName);
-
 } // namespace tarnwell::app
