@@ -111,101 +111,144 @@ LibraryParser::~LibraryParser()
 
 void LibraryParser::feed(QByteArrayView bytes)
 {
-    qsizetype pos = 0;
-    const qsizetype size = bytes.size();
-    while (pos < size) {
+    while (!bytes.isEmpty()) {
+        qsizetype taken = 1;
         switch (m_state) {
-        case State::ContentLength: {
-            const qsizetype take = std::min(LengthBytes - m_buffer.size(), size - pos);
-            m_buffer.append(bytes.data() + pos, take);
-            pos += take;
-            if (m_buffer.size() < LengthBytes)
-                break;
-            const auto byteAt = [this](int i) {
-                return static_cast<std::uint32_t>(static_cast<unsigned char>(m_buffer[i]));
-            };
-            m_contentLength = byteAt(0) << 24 | byteAt(1) << 16 | byteAt(2) << 8 | byteAt(3);
-            m_buffer.resize(0); // keeps its capacity: clear() would free it
-            if (m_contentLength >= 0x80000000u) {
-                // Two lines: one would be wider than the display.
-                reportFormatError(QStringLiteral("Error in data format: a record length of ") +
-                                  QString::number(m_contentLength) +
-                                  QStringLiteral(" bytes is damaged;"));
-                if (m_formatErrors <= MaxShownFormatErrors)
-                    m_status.ShowStatus(QStringLiteral("the rest of the library is ignored"));
-                m_state = State::Ignoring;
-                break;
-            }
-            m_state = State::FirstSpace;
+        case State::ContentLength:
+            taken = readContentLength(bytes);
             break;
-        }
         case State::FirstSpace:
-            expectSeparator(bytes[pos++], ' ');
-            m_state = State::NameLength;
-            break;
         case State::NameLength:
-            m_nameLength = static_cast<unsigned char>(bytes[pos++]);
-            m_buffer.resize(0);
-            m_state = State::SecondSpace;
-            break;
         case State::SecondSpace:
-            expectSeparator(bytes[pos++], ' ');
-            m_state = State::RecordName;
-            if (m_nameLength == 0) {
-                completeName();
-            }
-            break;
-        case State::RecordName: {
-            const qsizetype take = std::min(m_nameLength - m_buffer.size(), size - pos);
-            m_buffer.append(bytes.data() + pos, take);
-            pos += take;
-            if (m_buffer.size() == m_nameLength)
-                completeName();
-            break;
-        }
         case State::NameColon:
-            expectSeparator(bytes[pos++], ':');
-            if (m_contentLength > 0) {
-                m_contentRead = 0;
-                m_state = State::RecordContent;
-            } else {
-                endRecord();
-            }
+            headerByte(bytes.front());
             break;
-        case State::RecordContent: {
-            // Ordinary bytes in bulk; separators, line ends and the content's last byte one by
-            // one, since each of them can end a value, a line or the record.
-            const qsizetype room =
-                std::min<qsizetype>(size - pos, qsizetype(m_contentLength - m_contentRead) - 1);
-            const char* data = bytes.data() + pos;
-            // The common case, whole values and their separators within this piece, goes to
-            // the table straight from the piece, as many in a row as the piece holds.
-            if (m_buffer.isEmpty() && !m_options.writeCopies) {
-                const qsizetype stored = storeWholeValues(data, room);
-                if (stored > 0) {
-                    pos += stored;
-                    break;
-                }
-            }
-            qsizetype run = 0;
-            while (run < room && !SpecialContentBytes[static_cast<unsigned char>(data[run])])
-                ++run;
-            if (run > 0) {
-                m_buffer.append(data, run);
-                m_contentRead += static_cast<std::uint32_t>(run);
-                pos += run;
-                break;
-            }
-            contentByte(bytes[pos++]);
+        case State::RecordName:
+            taken = readName(bytes);
             break;
-        }
+        case State::RecordContent:
+            taken = readContent(bytes);
+            break;
         case State::LineFeedAfterReturn:
-            lineFeedAfterReturn(bytes[pos++]);
+            lineFeedAfterReturn(bytes.front());
             break;
         case State::Ignoring:
             return;
         }
+        bytes = bytes.sliced(taken);
     }
+}
+
+qsizetype LibraryParser::readContentLength(QByteArrayView bytes)
+{
+    const qsizetype take = std::min(LengthBytes - m_buffer.size(), bytes.size());
+    m_buffer.append(bytes.data(), take);
+    if (m_buffer.size() < LengthBytes)
+        return take;
+    const auto byteAt = [this](int i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(m_buffer[i]));
+    };
+    m_contentLength = byteAt(0) << 24 | byteAt(1) << 16 | byteAt(2) << 8 | byteAt(3);
+    m_buffer.resize(0); // keeps its capacity: clear() would free it
+    if (m_contentLength >= 0x80000000u) {
+        // Two lines: one would be wider than the display.
+        reportFormatError(QStringLiteral("Error in data format: a record length of ") +
+                          QString::number(m_contentLength) +
+                          QStringLiteral(" bytes is damaged;"));
+        if (m_formatErrors <= MaxShownFormatErrors)
+            m_status.ShowStatus(QStringLiteral("the rest of the library is ignored"));
+        m_state = State::Ignoring;
+        return take;
+    }
+    m_state = State::FirstSpace;
+    return take;
+}
+
+void LibraryParser::headerByte(char byte)
+{
+    switch (m_state) {
+    case State::FirstSpace:
+        expectSeparator(byte, ' ');
+        m_state = State::NameLength;
+        break;
+    case State::NameLength:
+        m_nameLength = static_cast<unsigned char>(byte);
+        m_buffer.resize(0);
+        m_state = State::SecondSpace;
+        break;
+    case State::SecondSpace:
+        expectSeparator(byte, ' ');
+        m_state = State::RecordName;
+        if (m_nameLength == 0)
+            completeName();
+        break;
+    case State::NameColon:
+        expectSeparator(byte, ':');
+        if (m_contentLength > 0) {
+            m_contentRead = 0;
+            m_state = State::RecordContent;
+        } else {
+            endRecord();
+        }
+        break;
+    default:
+        break; // not a header byte: feed() hands those to the others
+    }
+}
+
+void LibraryParser::expectSeparator(char byte, char expected)
+{
+    if (byte != expected) {
+        reportFormatError(QStringLiteral("Error: expected data character '") +
+                          QLatin1Char(expected) + QLatin1Char('\''));
+    }
+    m_buffer.resize(0);
+}
+
+qsizetype LibraryParser::readName(QByteArrayView bytes)
+{
+    const qsizetype take = std::min(m_nameLength - m_buffer.size(), bytes.size());
+    m_buffer.append(bytes.data(), take);
+    if (m_buffer.size() == m_nameLength)
+        completeName();
+    return take;
+}
+
+void LibraryParser::completeName()
+{
+    m_name = decodeWindows1252(m_buffer);
+    m_buffer.resize(0);
+    m_table = m_library.table(m_name);
+    // A value never has more characters than its bytes. A damaged length cannot get here: it
+    // ends the read before the name is read.
+    if (m_table)
+        m_table->reserveMore(qsizetype(m_contentLength));
+    m_recordValues = 0;
+    m_status.ShowStatus(QStringLiteral("Reading ") + m_name);
+    if (m_options.writeCopies)
+        openCopy();
+    m_state = State::NameColon;
+}
+
+qsizetype LibraryParser::readContent(QByteArrayView bytes)
+{
+    // Ordinary bytes in bulk; separators, line ends and the content's last byte one by one,
+    // since each of them can end a value, a line or the record.
+    const qsizetype room =
+        std::min<qsizetype>(bytes.size(), qsizetype(m_contentLength - m_contentRead) - 1);
+    const char* data = bytes.data();
+    // The common case, whole values and their separators within this piece, goes to the
+    // table straight from the piece, as many in a row as the piece holds.
+    if (m_buffer.isEmpty() && !m_options.writeCopies) {
+        const qsizetype stored = storeWholeValues(data, room);
+        if (stored > 0)
+            return stored;
+    }
+    const qsizetype collected = collectValueBytes(data, room);
+    if (collected > 0)
+        return collected;
+    contentByte(data[0]);
+    return 1;
 }
 
 qsizetype LibraryParser::storeWholeValues(const char* data, qsizetype room)
@@ -259,55 +302,16 @@ qsizetype LibraryParser::storeWholeValues(const char* data, qsizetype room)
     return at;
 }
 
-void LibraryParser::finish()
+qsizetype LibraryParser::collectValueBytes(const char* data, qsizetype room)
 {
-    if (m_state == State::NameColon || m_state == State::RecordContent ||
-        m_state == State::LineFeedAfterReturn) {
-        if (m_options.recordRead)
-            m_options.recordRead(m_name, m_recordValues);
+    qsizetype run = 0;
+    while (run < room && !SpecialContentBytes[static_cast<unsigned char>(data[run])])
+        ++run;
+    if (run > 0) {
+        m_buffer.append(data, run);
+        m_contentRead += static_cast<std::uint32_t>(run);
     }
-    m_buffer.resize(0);
-    m_state = State::Ignoring;
-    closeCopy();
-    if (m_formatErrors > MaxShownFormatErrors) {
-        m_status.ShowStatus(QStringLiteral("Error in data format: ") +
-                            QString::number(m_formatErrors - MaxShownFormatErrors) +
-                            QStringLiteral(" more errors in this library were not shown."));
-        m_formatErrors = 0;
-    }
-}
-
-void LibraryParser::reportFormatError(const QString& message)
-{
-    // A payload that is not a library at all gives an error every few bytes; past the first
-    // few they only bury the display and keep the read from ending.
-    if (++m_formatErrors <= MaxShownFormatErrors)
-        m_status.ShowStatus(message);
-}
-
-void LibraryParser::expectSeparator(char byte, char expected)
-{
-    if (byte != expected) {
-        reportFormatError(QStringLiteral("Error: expected data character '") +
-                          QLatin1Char(expected) + QLatin1Char('\''));
-    }
-    m_buffer.resize(0);
-}
-
-void LibraryParser::completeName()
-{
-    m_name = decodeWindows1252(m_buffer);
-    m_buffer.resize(0);
-    m_table = m_library.table(m_name);
-    // A value never has more characters than its bytes. A damaged length cannot get here: it
-    // ends the read before the name is read.
-    if (m_table)
-        m_table->reserveMore(qsizetype(m_contentLength));
-    m_recordValues = 0;
-    m_status.ShowStatus(QStringLiteral("Reading ") + m_name);
-    if (m_options.writeCopies)
-        openCopy();
-    m_state = State::NameColon;
+    return run;
 }
 
 void LibraryParser::contentByte(char byte)
@@ -374,6 +378,32 @@ void LibraryParser::endRecord()
         m_options.recordRead(m_name, m_recordValues);
     m_buffer.resize(0);
     m_state = State::ContentLength;
+}
+
+void LibraryParser::finish()
+{
+    if (m_state == State::NameColon || m_state == State::RecordContent ||
+        m_state == State::LineFeedAfterReturn) {
+        if (m_options.recordRead)
+            m_options.recordRead(m_name, m_recordValues);
+    }
+    m_buffer.resize(0);
+    m_state = State::Ignoring;
+    closeCopy();
+    if (m_formatErrors > MaxShownFormatErrors) {
+        m_status.ShowStatus(QStringLiteral("Error in data format: ") +
+                            QString::number(m_formatErrors - MaxShownFormatErrors) +
+                            QStringLiteral(" more errors in this library were not shown."));
+        m_formatErrors = 0;
+    }
+}
+
+void LibraryParser::reportFormatError(const QString& message)
+{
+    // A payload that is not a library at all gives an error every few bytes; past the first
+    // few they only bury the display and keep the read from ending.
+    if (++m_formatErrors <= MaxShownFormatErrors)
+        m_status.ShowStatus(message);
 }
 
 void LibraryParser::openCopy()

@@ -66,17 +66,34 @@ private:
         Ignoring,
     };
 
-    void reportFormatError(const QString& message);
+    // The read...() functions take what they can of `bytes`, which is never empty, and return
+    // how many bytes they took; the others take the one byte they are given.
+
+    // The record header: its content length, the separators and the name's length.
+    qsizetype readContentLength(QByteArrayView bytes);
+    void headerByte(char byte);
     void expectSeparator(char byte, char expected);
+
+    // The record name.
+    qsizetype readName(QByteArrayView bytes);
     void completeName();
+
+    // The content: values and their separators.
+    qsizetype readContent(QByteArrayView bytes);
     // Stores the values that end, with their separators, within the first `room` bytes of
     // `data` and returns how many bytes they took; stops before a value that does not end
     // there and before a stray line feed.
     qsizetype storeWholeValues(const char* data, qsizetype room);
+    // Collects the bytes before the first one that can end a value, within `room`.
+    qsizetype collectValueBytes(const char* data, qsizetype room);
     void contentByte(char byte);
-    void lineFeedAfterReturn(char byte);
     void storeValue(char terminator);
+
+    // Line ends.
+    void lineFeedAfterReturn(char byte);
+
     void endRecord();
+    void reportFormatError(const QString& message);
 
     void openCopy();
     void writeCopy(QByteArrayView bytes);
