@@ -2,10 +2,6 @@
 
 #include "library/Windows1252.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include <algorithm>
 #include <array>
 
@@ -18,27 +14,6 @@ const QString LineFeedWithoutReturn =
     QStringLiteral("Error in data format: linefeed not following carriage return");
 const QString MissingLineFeed =
     QStringLiteral("Error in data format: Expected linefeed after carriage return");
-const QString PermissionDenied = QStringLiteral("Permission denied");
-
-QString displayPath(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-// Windows marks a file read-only with an attribute; elsewhere the owner's write bit stands for
-// it. The permission bits are asked, not access(): to a superuser every file looks writable.
-bool isReadOnly(const QFileInfo& info)
-{
-    return !info.permission(QFileDevice::WriteOwner);
-}
-
-// A record name becomes part of a file name; one that could climb out of the copy folder or name
-// a drive is never used as a path.
-bool isPlainFileName(const QString& name)
-{
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
-}
 
 // The bytes that can end a value or a line.
 constexpr auto SpecialContentBytes = [] {
@@ -70,44 +45,10 @@ inline QByteArrayView stripBlanks(QByteArrayView bytes)
 }
 } // namespace
 
-bool DeleteFileIfExists(const QString& path, status::PendingMessages& pending)
-{
-    const QFileInfo info(path);
-    // A dangling link does not "exist" but must still go, or the copy would be written through it.
-    if (!info.exists() && !info.isSymLink())
-        return true;
-    if (info.isDir())
-        return true; // not a file: the open that follows reports it
-
-    QString description;
-    if (!info.isSymLink() && isReadOnly(info)) {
-        description = PermissionDenied;
-    } else {
-        QFile file(path);
-        if (file.remove())
-            return true;
-        description = file.errorString();
-    }
-    pending.add(QStringLiteral("Could not delete \"") + displayPath(path) + QStringLiteral("\" (") +
-                description + QLatin1Char(')'));
-    return false;
-}
-
-QString copyFileName(const QString& recordName)
-{
-    return recordName + QStringLiteral("_Copy_") + QStringLiteral(".txt");
-}
-
 LibraryParser::LibraryParser(VendorLibrary& library, status::StatusLog& status,
                              ParserOptions options)
     : m_library(library), m_status(status), m_options(std::move(options))
 {}
-
-LibraryParser::~LibraryParser()
-{
-    if (m_copy)
-        m_copy->close();
-}
 
 void LibraryParser::feed(QByteArrayView bytes)
 {
@@ -153,8 +94,7 @@ qsizetype LibraryParser::readContentLength(QByteArrayView bytes)
     if (m_contentLength >= 0x80000000u) {
         // Two lines: one would be wider than the display.
         reportFormatError(QStringLiteral("Error in data format: a record length of ") +
-                          QString::number(m_contentLength) +
-                          QStringLiteral(" bytes is damaged;"));
+                          QString::number(m_contentLength) + QStringLiteral(" bytes is damaged;"));
         if (m_formatErrors <= MaxShownFormatErrors)
             m_status.ShowStatus(QStringLiteral("the rest of the library is ignored"));
         m_state = State::Ignoring;
@@ -225,8 +165,8 @@ void LibraryParser::completeName()
         m_table->reserveMore(qsizetype(m_contentLength));
     m_recordValues = 0;
     m_status.ShowStatus(QStringLiteral("Reading ") + m_name);
-    if (m_options.writeCopies)
-        openCopy();
+    if (m_options.recordSink)
+        m_options.recordSink->recordBegins(m_name);
     m_state = State::NameColon;
 }
 
@@ -238,8 +178,9 @@ qsizetype LibraryParser::readContent(QByteArrayView bytes)
         std::min<qsizetype>(bytes.size(), qsizetype(m_contentLength - m_contentRead) - 1);
     const char* data = bytes.data();
     // The common case, whole values and their separators within this piece, goes to the
-    // table straight from the piece, as many in a row as the piece holds.
-    if (m_buffer.isEmpty() && !m_options.writeCopies) {
+    // table straight from the piece, as many in a row as the piece holds. A record sink is
+    // told each value as the byte-wise path ends it.
+    if (m_buffer.isEmpty() && !m_options.recordSink) {
         const qsizetype stored = storeWholeValues(data, room);
         if (stored > 0)
             return stored;
@@ -351,8 +292,8 @@ void LibraryParser::lineFeedAfterReturn(char byte)
     ++m_contentRead;
     if (byte != '\n')
         reportFormatError(MissingLineFeed);
-    if (m_options.writeCopies)
-        writeCopy(QByteArrayView(&byte, 1));
+    if (m_options.recordSink)
+        m_options.recordSink->content(QByteArrayView(&byte, 1));
     if (m_contentRead < m_contentLength)
         m_state = State::RecordContent;
     else
@@ -364,10 +305,10 @@ void LibraryParser::storeValue(char terminator)
     if (m_table)
         m_table->appendWindows1252(stripBlanks(m_buffer));
     ++m_recordValues;
-    if (m_options.writeCopies) {
+    if (m_options.recordSink) {
         if (terminator)
             m_buffer.append(terminator);
-        writeCopy(m_buffer);
+        m_options.recordSink->content(m_buffer);
     }
     m_buffer.resize(0);
 }
@@ -389,7 +330,8 @@ void LibraryParser::finish()
     }
     m_buffer.resize(0);
     m_state = State::Ignoring;
-    closeCopy();
+    if (m_options.recordSink)
+        m_options.recordSink->streamEnds();
     if (m_formatErrors > MaxShownFormatErrors) {
         m_status.ShowStatus(QStringLiteral("Error in data format: ") +
                             QString::number(m_formatErrors - MaxShownFormatErrors) +
@@ -404,68 +346,6 @@ void LibraryParser::reportFormatError(const QString& message)
     // few they only bury the display and keep the read from ending.
     if (++m_formatErrors <= MaxShownFormatErrors)
         m_status.ShowStatus(message);
-}
-
-void LibraryParser::openCopy()
-{
-    closeCopy();
-    m_copyName = copyFileName(m_name);
-    m_copyWriteReported = false;
-    m_copy = std::make_unique<QFile>();
-
-    QString description;
-    if (!isPlainFileName(m_name)) {
-        description = QStringLiteral("the record name is not a plain file name");
-    } else {
-        const QString path = QDir(m_options.copyFolder).filePath(m_copyName);
-        DeleteFileIfExists(path, m_status.pendingMessages());
-        m_status.FlushPendingMessages();
-
-        m_copy->setFileName(path);
-        const QFileInfo info(path);
-        if (info.exists() && !info.isDir() && isReadOnly(info))
-            description = PermissionDenied;
-        else if (!m_copy->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            description = m_copy->errorString();
-    }
-    if (!description.isEmpty()) {
-        m_status.ShowStatus(QStringLiteral("Could not open ") + m_copyName + QStringLiteral(" (") +
-                            description + QLatin1Char(')'));
-    }
-}
-
-void LibraryParser::writeCopy(QByteArrayView bytes)
-{
-    if (!m_copy || bytes.isEmpty())
-        return;
-    if (!m_copy->isOpen()) {
-        reportCopyWriteFailure(QStringLiteral("the file is not open"));
-        return;
-    }
-    if (m_copy->write(bytes.data(), bytes.size()) != bytes.size())
-        reportCopyWriteFailure(m_copy->errorString());
-}
-
-void LibraryParser::closeCopy()
-{
-    if (!m_copy)
-        return;
-    if (m_copy->isOpen()) {
-        if (!m_copy->flush())
-            reportCopyWriteFailure(m_copy->errorString());
-        m_copy->close();
-    }
-    m_copy.reset();
-}
-
-// One line per copy file: a full disk would otherwise repeat the same line for every value.
-void LibraryParser::reportCopyWriteFailure(const QString& description)
-{
-    if (m_copyWriteReported)
-        return;
-    m_copyWriteReported = true;
-    m_status.ShowStatus(QStringLiteral("Could not write ") + m_copyName + QStringLiteral(" (") +
-                        description + QLatin1Char(')'));
 }
 
 } // namespace tarnwell::library

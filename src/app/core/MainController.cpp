@@ -157,10 +157,8 @@ void MainController::Form_Activate()
 
 void MainController::readLibrary()
 {
-    library::ParserOptions options;
-    options.writeCopies = false;
     const library::ReadOutcome outcome =
-        library::ReadLibrary(m_programPath, m_library, m_status, options);
+        library::ReadLibrary(m_programPath, m_library, m_status);
     const QString failure = outcome ? QString() : outcome.message();
     m_executor.toWindow([this, failure] { readEnded(failure); });
 }
