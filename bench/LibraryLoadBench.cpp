@@ -66,9 +66,7 @@ std::uint64_t programRead(const QString& path)
 {
     status::StatusLog status;
     library::VendorLibrary vendorLibrary;
-    library::ParserOptions options;
-    options.writeCopies = false;
-    if (!library::ReadLibrary(path, vendorLibrary, status, options))
+    if (!library::ReadLibrary(path, vendorLibrary, status))
         fail("the program's read failed");
     return std::uint64_t(vendorLibrary.panelStripTerm.Count()) + vendorLibrary.channel.Count() +
            vendorLibrary.stripConfigTerm.Count();

@@ -2,10 +2,6 @@
 
 #include "library/Windows1252.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include <algorithm>
 #include <array>
 
@@ -18,27 +14,6 @@ const QString LineFeedWithoutReturn =
     QStringLiteral("Error in data format: linefeed not following carriage return");
 const QString MissingLineFeed =
     QStringLiteral("Error in data format: Expected linefeed after carriage return");
-const QString PermissionDenied = QStringLiteral("Permission denied");
-
-QString displayPath(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-// Windows marks a file read-only with an attribute; elsewhere the owner's write bit stands for
-// it. The permission bits are asked, not access(): to a superuser every file looks writable.
-bool isReadOnly(const QFileInfo& info)
-{
-    return !info.permission(QFileDevice::WriteOwner);
-}
-
-// A record name becomes part of a file name; one that could climb out of the copy folder or name
-// a drive is never used as a path.
-bool isPlainFileName(const QString& name)
-{
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QLatin1Char(':')) && !name.contains(QChar(0));
-}
 
 // The bytes that can end a value or a line.
 constexpr auto SpecialContentBytes = [] {
@@ -70,142 +45,151 @@ inline QByteArrayView stripBlanks(QByteArrayView bytes)
 }
 } // namespace
 
-bool DeleteFileIfExists(const QString& path, status::PendingMessages& pending)
-{
-    const QFileInfo info(path);
-    // A dangling link does not "exist" but must still go, or the copy would be written through it.
-    if (!info.exists() && !info.isSymLink())
-        return true;
-    if (info.isDir())
-        return true; // not a file: the open that follows reports it
-
-    QString description;
-    if (!info.isSymLink() && isReadOnly(info)) {
-        description = PermissionDenied;
-    } else {
-        QFile file(path);
-        if (file.remove())
-            return true;
-        description = file.errorString();
-    }
-    pending.add(QStringLiteral("Could not delete \"") + displayPath(path) + QStringLiteral("\" (") +
-                description + QLatin1Char(')'));
-    return false;
-}
-
-QString copyFileName(const QString& recordName)
-{
-    return recordName + QStringLiteral("_Copy_") + QStringLiteral(".txt");
-}
-
 LibraryParser::LibraryParser(VendorLibrary& library, status::StatusLog& status,
                              ParserOptions options)
     : m_library(library), m_status(status), m_options(std::move(options))
 {}
 
-LibraryParser::~LibraryParser()
-{
-    if (m_copy)
-        m_copy->close();
-}
-
 void LibraryParser::feed(QByteArrayView bytes)
 {
-    qsizetype pos = 0;
-    const qsizetype size = bytes.size();
-    while (pos < size) {
+    while (!bytes.isEmpty()) {
+        qsizetype taken = 1;
         switch (m_state) {
-        case State::ContentLength: {
-            const qsizetype take = std::min(LengthBytes - m_buffer.size(), size - pos);
-            m_buffer.append(bytes.data() + pos, take);
-            pos += take;
-            if (m_buffer.size() < LengthBytes)
-                break;
-            const auto byteAt = [this](int i) {
-                return static_cast<std::uint32_t>(static_cast<unsigned char>(m_buffer[i]));
-            };
-            m_contentLength = byteAt(0) << 24 | byteAt(1) << 16 | byteAt(2) << 8 | byteAt(3);
-            m_buffer.resize(0); // keeps its capacity: clear() would free it
-            if (m_contentLength >= 0x80000000u) {
-                // Two lines: one would be wider than the display.
-                reportFormatError(QStringLiteral("Error in data format: a record length of ") +
-                                  QString::number(m_contentLength) +
-                                  QStringLiteral(" bytes is damaged;"));
-                if (m_formatErrors <= MaxShownFormatErrors)
-                    m_status.ShowStatus(QStringLiteral("the rest of the library is ignored"));
-                m_state = State::Ignoring;
-                break;
-            }
-            m_state = State::FirstSpace;
+        case State::ContentLength:
+            taken = readContentLength(bytes);
             break;
-        }
         case State::FirstSpace:
-            expectSeparator(bytes[pos++], ' ');
-            m_state = State::NameLength;
-            break;
         case State::NameLength:
-            m_nameLength = static_cast<unsigned char>(bytes[pos++]);
-            m_buffer.resize(0);
-            m_state = State::SecondSpace;
-            break;
         case State::SecondSpace:
-            expectSeparator(bytes[pos++], ' ');
-            m_state = State::RecordName;
-            if (m_nameLength == 0) {
-                completeName();
-            }
-            break;
-        case State::RecordName: {
-            const qsizetype take = std::min(m_nameLength - m_buffer.size(), size - pos);
-            m_buffer.append(bytes.data() + pos, take);
-            pos += take;
-            if (m_buffer.size() == m_nameLength)
-                completeName();
-            break;
-        }
         case State::NameColon:
-            expectSeparator(bytes[pos++], ':');
-            if (m_contentLength > 0) {
-                m_contentRead = 0;
-                m_state = State::RecordContent;
-            } else {
-                endRecord();
-            }
+            headerByte(bytes.front());
             break;
-        case State::RecordContent: {
-            // Ordinary bytes in bulk; separators, line ends and the content's last byte one by
-            // one, since each of them can end a value, a line or the record.
-            const qsizetype room =
-                std::min<qsizetype>(size - pos, qsizetype(m_contentLength - m_contentRead) - 1);
-            const char* data = bytes.data() + pos;
-            // The common case, whole values and their separators within this piece, goes to
-            // the table straight from the piece, as many in a row as the piece holds.
-            if (m_buffer.isEmpty() && !m_options.writeCopies) {
-                const qsizetype stored = storeWholeValues(data, room);
-                if (stored > 0) {
-                    pos += stored;
-                    break;
-                }
-            }
-            qsizetype run = 0;
-            while (run < room && !SpecialContentBytes[static_cast<unsigned char>(data[run])])
-                ++run;
-            if (run > 0) {
-                m_buffer.append(data, run);
-                m_contentRead += static_cast<std::uint32_t>(run);
-                pos += run;
-                break;
-            }
-            contentByte(bytes[pos++]);
+        case State::RecordName:
+            taken = readName(bytes);
             break;
-        }
+        case State::RecordContent:
+            taken = readContent(bytes);
+            break;
         case State::LineFeedAfterReturn:
-            lineFeedAfterReturn(bytes[pos++]);
+            lineFeedAfterReturn(bytes.front());
             break;
         case State::Ignoring:
             return;
         }
+        bytes = bytes.sliced(taken);
     }
+}
+
+qsizetype LibraryParser::readContentLength(QByteArrayView bytes)
+{
+    const qsizetype take = std::min(LengthBytes - m_buffer.size(), bytes.size());
+    m_buffer.append(bytes.data(), take);
+    if (m_buffer.size() < LengthBytes)
+        return take;
+    const auto byteAt = [this](int i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(m_buffer[i]));
+    };
+    m_contentLength = byteAt(0) << 24 | byteAt(1) << 16 | byteAt(2) << 8 | byteAt(3);
+    m_buffer.resize(0); // keeps its capacity: clear() would free it
+    if (m_contentLength >= 0x80000000u) {
+        // Two lines: one would be wider than the display.
+        reportFormatError(QStringLiteral("Error in data format: a record length of ") +
+                          QString::number(m_contentLength) + QStringLiteral(" bytes is damaged;"));
+        if (m_formatErrors <= MaxShownFormatErrors)
+            m_status.ShowStatus(QStringLiteral("the rest of the library is ignored"));
+        m_state = State::Ignoring;
+        return take;
+    }
+    m_state = State::FirstSpace;
+    return take;
+}
+
+void LibraryParser::headerByte(char byte)
+{
+    switch (m_state) {
+    case State::FirstSpace:
+        expectSeparator(byte, ' ');
+        m_state = State::NameLength;
+        break;
+    case State::NameLength:
+        m_nameLength = static_cast<unsigned char>(byte);
+        m_buffer.resize(0);
+        m_state = State::SecondSpace;
+        break;
+    case State::SecondSpace:
+        expectSeparator(byte, ' ');
+        m_state = State::RecordName;
+        if (m_nameLength == 0)
+            completeName();
+        break;
+    case State::NameColon:
+        expectSeparator(byte, ':');
+        if (m_contentLength > 0) {
+            m_contentRead = 0;
+            m_state = State::RecordContent;
+        } else {
+            endRecord();
+        }
+        break;
+    default:
+        break; // not a header byte: feed() hands those to the others
+    }
+}
+
+void LibraryParser::expectSeparator(char byte, char expected)
+{
+    if (byte != expected) {
+        reportFormatError(QStringLiteral("Error: expected data character '") +
+                          QLatin1Char(expected) + QLatin1Char('\''));
+    }
+    m_buffer.resize(0);
+}
+
+qsizetype LibraryParser::readName(QByteArrayView bytes)
+{
+    const qsizetype take = std::min(m_nameLength - m_buffer.size(), bytes.size());
+    m_buffer.append(bytes.data(), take);
+    if (m_buffer.size() == m_nameLength)
+        completeName();
+    return take;
+}
+
+void LibraryParser::completeName()
+{
+    m_name = decodeWindows1252(m_buffer);
+    m_buffer.resize(0);
+    m_table = m_library.table(m_name);
+    // A value never has more characters than its bytes. A damaged length cannot get here: it
+    // ends the read before the name is read.
+    if (m_table)
+        m_table->reserveMore(qsizetype(m_contentLength));
+    m_recordValues = 0;
+    m_status.ShowStatus(QStringLiteral("Reading ") + m_name);
+    if (m_options.recordSink)
+        m_options.recordSink->recordBegins(m_name);
+    m_state = State::NameColon;
+}
+
+qsizetype LibraryParser::readContent(QByteArrayView bytes)
+{
+    // Ordinary bytes in bulk; separators, line ends and the content's last byte one by one,
+    // since each of them can end a value, a line or the record.
+    const qsizetype room =
+        std::min<qsizetype>(bytes.size(), qsizetype(m_contentLength - m_contentRead) - 1);
+    const char* data = bytes.data();
+    // The common case, whole values and their separators within this piece, goes to the
+    // table straight from the piece, as many in a row as the piece holds. A record sink is
+    // told each value as the byte-wise path ends it.
+    if (m_buffer.isEmpty() && !m_options.recordSink) {
+        const qsizetype stored = storeWholeValues(data, room);
+        if (stored > 0)
+            return stored;
+    }
+    const qsizetype collected = collectValueBytes(data, room);
+    if (collected > 0)
+        return collected;
+    contentByte(data[0]);
+    return 1;
 }
 
 qsizetype LibraryParser::storeWholeValues(const char* data, qsizetype room)
@@ -259,55 +243,16 @@ qsizetype LibraryParser::storeWholeValues(const char* data, qsizetype room)
     return at;
 }
 
-void LibraryParser::finish()
+qsizetype LibraryParser::collectValueBytes(const char* data, qsizetype room)
 {
-    if (m_state == State::NameColon || m_state == State::RecordContent ||
-        m_state == State::LineFeedAfterReturn) {
-        if (m_options.recordRead)
-            m_options.recordRead(m_name, m_recordValues);
+    qsizetype run = 0;
+    while (run < room && !SpecialContentBytes[static_cast<unsigned char>(data[run])])
+        ++run;
+    if (run > 0) {
+        m_buffer.append(data, run);
+        m_contentRead += static_cast<std::uint32_t>(run);
     }
-    m_buffer.resize(0);
-    m_state = State::Ignoring;
-    closeCopy();
-    if (m_formatErrors > MaxShownFormatErrors) {
-        m_status.ShowStatus(QStringLiteral("Error in data format: ") +
-                            QString::number(m_formatErrors - MaxShownFormatErrors) +
-                            QStringLiteral(" more errors in this library were not shown."));
-        m_formatErrors = 0;
-    }
-}
-
-void LibraryParser::reportFormatError(const QString& message)
-{
-    // A payload that is not a library at all gives an error every few bytes; past the first
-    // few they only bury the display and keep the read from ending.
-    if (++m_formatErrors <= MaxShownFormatErrors)
-        m_status.ShowStatus(message);
-}
-
-void LibraryParser::expectSeparator(char byte, char expected)
-{
-    if (byte != expected) {
-        reportFormatError(QStringLiteral("Error: expected data character '") +
-                          QLatin1Char(expected) + QLatin1Char('\''));
-    }
-    m_buffer.resize(0);
-}
-
-void LibraryParser::completeName()
-{
-    m_name = decodeWindows1252(m_buffer);
-    m_buffer.resize(0);
-    m_table = m_library.table(m_name);
-    // A value never has more characters than its bytes. A damaged length cannot get here: it
-    // ends the read before the name is read.
-    if (m_table)
-        m_table->reserveMore(qsizetype(m_contentLength));
-    m_recordValues = 0;
-    m_status.ShowStatus(QStringLiteral("Reading ") + m_name);
-    if (m_options.writeCopies)
-        openCopy();
-    m_state = State::NameColon;
+    return run;
 }
 
 void LibraryParser::contentByte(char byte)
@@ -347,8 +292,8 @@ void LibraryParser::lineFeedAfterReturn(char byte)
     ++m_contentRead;
     if (byte != '\n')
         reportFormatError(MissingLineFeed);
-    if (m_options.writeCopies)
-        writeCopy(QByteArrayView(&byte, 1));
+    if (m_options.recordSink)
+        m_options.recordSink->content(QByteArrayView(&byte, 1));
     if (m_contentRead < m_contentLength)
         m_state = State::RecordContent;
     else
@@ -360,10 +305,10 @@ void LibraryParser::storeValue(char terminator)
     if (m_table)
         m_table->appendWindows1252(stripBlanks(m_buffer));
     ++m_recordValues;
-    if (m_options.writeCopies) {
+    if (m_options.recordSink) {
         if (terminator)
             m_buffer.append(terminator);
-        writeCopy(m_buffer);
+        m_options.recordSink->content(m_buffer);
     }
     m_buffer.resize(0);
 }
@@ -376,66 +321,31 @@ void LibraryParser::endRecord()
     m_state = State::ContentLength;
 }
 
-void LibraryParser::openCopy()
+void LibraryParser::finish()
 {
-    closeCopy();
-    m_copyName = copyFileName(m_name);
-    m_copyWriteReported = false;
-    m_copy = std::make_unique<QFile>();
-
-    QString description;
-    if (!isPlainFileName(m_name)) {
-        description = QStringLiteral("the record name is not a plain file name");
-    } else {
-        const QString path = QDir(m_options.copyFolder).filePath(m_copyName);
-        DeleteFileIfExists(path, m_status.pendingMessages());
-        m_status.FlushPendingMessages();
-
-        m_copy->setFileName(path);
-        const QFileInfo info(path);
-        if (info.exists() && !info.isDir() && isReadOnly(info))
-            description = PermissionDenied;
-        else if (!m_copy->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            description = m_copy->errorString();
+    if (m_state == State::NameColon || m_state == State::RecordContent ||
+        m_state == State::LineFeedAfterReturn) {
+        if (m_options.recordRead)
+            m_options.recordRead(m_name, m_recordValues);
     }
-    if (!description.isEmpty()) {
-        m_status.ShowStatus(QStringLiteral("Could not open ") + m_copyName + QStringLiteral(" (") +
-                            description + QLatin1Char(')'));
+    m_buffer.resize(0);
+    m_state = State::Ignoring;
+    if (m_options.recordSink)
+        m_options.recordSink->streamEnds();
+    if (m_formatErrors > MaxShownFormatErrors) {
+        m_status.ShowStatus(QStringLiteral("Error in data format: ") +
+                            QString::number(m_formatErrors - MaxShownFormatErrors) +
+                            QStringLiteral(" more errors in this library were not shown."));
+        m_formatErrors = 0;
     }
 }
 
-void LibraryParser::writeCopy(QByteArrayView bytes)
+void LibraryParser::reportFormatError(const QString& message)
 {
-    if (!m_copy || bytes.isEmpty())
-        return;
-    if (!m_copy->isOpen()) {
-        reportCopyWriteFailure(QStringLiteral("the file is not open"));
-        return;
-    }
-    if (m_copy->write(bytes.data(), bytes.size()) != bytes.size())
-        reportCopyWriteFailure(m_copy->errorString());
-}
-
-void LibraryParser::closeCopy()
-{
-    if (!m_copy)
-        return;
-    if (m_copy->isOpen()) {
-        if (!m_copy->flush())
-            reportCopyWriteFailure(m_copy->errorString());
-        m_copy->close();
-    }
-    m_copy.reset();
-}
-
-// One line per copy file: a full disk would otherwise repeat the same line for every value.
-void LibraryParser::reportCopyWriteFailure(const QString& description)
-{
-    if (m_copyWriteReported)
-        return;
-    m_copyWriteReported = true;
-    m_status.ShowStatus(QStringLiteral("Could not write ") + m_copyName + QStringLiteral(" (") +
-                        description + QLatin1Char(')'));
+    // A payload that is not a library at all gives an error every few bytes; past the first
+    // few they only bury the display and keep the read from ending.
+    if (++m_formatErrors <= MaxShownFormatErrors)
+        m_status.ShowStatus(message);
 }
 
 } // namespace tarnwell::library

@@ -9,28 +9,35 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
-
-class QFile;
 
 namespace tarnwell::library {
 
+// Told the content of each record as the parser takes it in, for whoever wants the library's
+// text back as well as its values. The parser keeps no copy of a record's bytes itself.
+class RecordSink
+{
+public:
+    virtual ~RecordSink() = default;
+
+    // A record named `name` begins; it is called after its "Reading " line.
+    virtual void recordBegins(const QString& name) = 0;
+    // The next bytes of the current record's content: each value with the comma or CR that
+    // ended it, and the byte that follows a CR. A stray line feed is left out, and so is a
+    // value the stream ends in the middle of. `bytes` may be empty.
+    virtual void content(QByteArrayView bytes) = 0;
+    // The stream has ended. Called before the parser's last line, the count of format errors
+    // not shown, so that what the sink reports still comes first.
+    virtual void streamEnds() = 0;
+};
+
 struct ParserOptions
 {
-    // Writes every record's content to copyFolder as NAME_Copy_.txt while parsing.
-    bool writeCopies = false;
-    QString copyFolder;
+    // Told every record's content as it is read; not owned, and must outlive the read.
+    RecordSink* recordSink = nullptr;
 
     // Told about each record once its content has been read, with the number of values it gave.
     std::function<void(const QString& name, int valueCount)> recordRead;
 };
-
-// Deletes `path` if it exists and is not read-only. A failure never reaches the caller: it is
-// queued in `pending` as "Could not delete "<path>" (<description>)", and false is returned.
-bool DeleteFileIfExists(const QString& path, status::PendingMessages& pending);
-
-// The name a record's copy is written under.
-QString copyFileName(const QString& recordName);
 
 // Turns the deciphered library stream into the tables of a VendorLibrary. The stream may arrive
 // in pieces of any size, down to single bytes: records and values straddle pieces freely, and
@@ -42,14 +49,13 @@ class LibraryParser
 {
 public:
     LibraryParser(VendorLibrary& library, status::StatusLog& status, ParserOptions options = {});
-    ~LibraryParser();
 
     LibraryParser(const LibraryParser&) = delete;
     LibraryParser& operator=(const LibraryParser&) = delete;
 
     void feed(QByteArrayView bytes);
 
-    // The stream has ended: closes the copy file. A value still being collected is dropped
+    // The stream has ended: tells the record sink. A value still being collected is dropped
     // silently; later feeds are ignored.
     void finish();
 
@@ -66,22 +72,34 @@ private:
         Ignoring,
     };
 
-    void reportFormatError(const QString& message);
+    // The read...() functions take what they can of `bytes`, which is never empty, and return
+    // how many bytes they took; the others take the one byte they are given.
+
+    // The record header: its content length, the separators and the name's length.
+    qsizetype readContentLength(QByteArrayView bytes);
+    void headerByte(char byte);
     void expectSeparator(char byte, char expected);
+
+    // The record name.
+    qsizetype readName(QByteArrayView bytes);
     void completeName();
+
+    // The content: values and their separators.
+    qsizetype readContent(QByteArrayView bytes);
     // Stores the values that end, with their separators, within the first `room` bytes of
     // `data` and returns how many bytes they took; stops before a value that does not end
     // there and before a stray line feed.
     qsizetype storeWholeValues(const char* data, qsizetype room);
+    // Collects the bytes before the first one that can end a value, within `room`.
+    qsizetype collectValueBytes(const char* data, qsizetype room);
     void contentByte(char byte);
-    void lineFeedAfterReturn(char byte);
     void storeValue(char terminator);
-    void endRecord();
 
-    void openCopy();
-    void writeCopy(QByteArrayView bytes);
-    void closeCopy();
-    void reportCopyWriteFailure(const QString& description);
+    // Line ends.
+    void lineFeedAfterReturn(char byte);
+
+    void endRecord();
+    void reportFormatError(const QString& message);
 
     VendorLibrary& m_library;
     status::StatusLog& m_status;
@@ -95,10 +113,6 @@ private:
     QString m_name;
     LibraryTable* m_table = nullptr;
     int m_recordValues = 0;
-
-    std::unique_ptr<QFile> m_copy;
-    QString m_copyName;
-    bool m_copyWriteReported = false;
 
     static constexpr int MaxShownFormatErrors = 20;
     int m_formatErrors = 0;

@@ -117,8 +117,6 @@ ReadOutcome readLibraryFrom(QIODevice& device, const QString& programPath, Vendo
     if (!device.seek(fileSize - length))
         return ReadOutcome::failure(couldNotRead(programPath, deviceError(device, "Seek failed")));
 
-    if (options.copyFolder.isEmpty())
-        options.copyFolder = QFileInfo(programPath).absolutePath();
     LibraryParser parser(library, status, std::move(options));
 
     const qint64 payloadLength = length > LengthBytes ? qint64(length) - LengthBytes : 0;

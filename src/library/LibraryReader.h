@@ -40,8 +40,7 @@ QString ownProgramPath();
 
 // Reads, deciphers and tabulates the library appended to the program file at `programPath`.
 // Format faults inside the library go to `status`; only failures to reach the payload at all
-// make the outcome a failure. Copies asked for in `options` go to the program file's own folder
-// when options.copyFolder is empty.
+// make the outcome a failure.
 ReadOutcome ReadLibrary(const QString& programPath, VendorLibrary& library,
                         status::StatusLog& status, ParserOptions options = {});
 

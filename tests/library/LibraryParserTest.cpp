@@ -4,10 +4,6 @@
 
 #include "support/QtPrinters.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace tarnwell::library;
@@ -19,28 +15,6 @@ const QString LineFeedError =
     QStringLiteral("Error in data format: linefeed not following carriage return");
 const QString CarriageReturnError =
     QStringLiteral("Error in data format: Expected linefeed after carriage return");
-
-struct Parsed
-{
-    VendorLibrary library;
-    StatusCapture status;
-    std::vector<std::pair<QString, int>> records;
-};
-
-// Feeds `stream` in pieces of `piece` bytes (0: all at once).
-void parseInto(Parsed& parsed, QByteArrayView stream, qsizetype piece = 0,
-               ParserOptions options = {})
-{
-    options.recordRead = [&parsed](const QString& name, int count) {
-        parsed.records.emplace_back(name, count);
-    };
-    LibraryParser parser(parsed.library, parsed.status.log, std::move(options));
-    if (piece <= 0)
-        piece = std::max<qsizetype>(stream.size(), 1);
-    for (qsizetype at = 0; at < stream.size(); at += piece)
-        parser.feed(stream.sliced(at, std::min(piece, stream.size() - at)));
-    parser.finish();
-}
 
 QStringList stripConfigOf(QByteArrayView content)
 {
@@ -214,102 +188,4 @@ TEST(LibraryParser, PiecesOfAnySizeParseAsTheWholeStream)
         EXPECT_EQ(cut.status.messages, whole.status.messages) << "pieces of " << piece;
         EXPECT_EQ(cut.records, whole.records) << "pieces of " << piece;
     }
-}
-
-// ---- Copy mode ----
-
-namespace {
-ParserOptions copiesTo(const QString& folder)
-{
-    ParserOptions options;
-    options.writeCopies = true;
-    options.copyFolder = folder;
-    return options;
-}
-} // namespace
-
-TEST(LibraryCopies, ReproduceEveryFileByteForByte)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const auto files = sampleLibraryFiles();
-    Parsed parsed;
-    parseInto(parsed, payloadOf(files), 128, copiesTo(dir.path()));
-    for (const auto& [name, content] : files) {
-        const QString copy = dir.filePath(QString::fromLatin1(name) + "_Copy_.txt");
-        EXPECT_EQ(readFile(copy), content) << name.toStdString();
-    }
-}
-
-TEST(LibraryCopies, ReplaceAnEarlierLongerCopyAndLeaveOutStrayLineFeeds)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString copy = dir.filePath("StripConfig_Copy_.txt");
-    ASSERT_TRUE(writeFile(copy, QByteArray(100, '#')));
-    Parsed parsed;
-    parseInto(parsed, record("StripConfig", "a\nb,c\r\n"), 1, copiesTo(dir.path()));
-    EXPECT_EQ(readFile(copy), QByteArray("ab,c\r\n"));
-}
-
-TEST(LibraryCopies, ReadOnlyCopyIsKeptAndReadingGoesOn)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString copy = dir.filePath("StripConfig_Copy_.txt");
-    ASSERT_TRUE(writeFile(copy, "old"));
-    ASSERT_TRUE(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-
-    Parsed parsed;
-    parseInto(parsed, record("StripConfig", "new,values") + record("Channel", "c"), 0,
-              copiesTo(dir.path()));
-
-    EXPECT_EQ(readFile(copy), QByteArray("old"));
-    EXPECT_EQ(valuesOf(parsed.library.stripConfig), QStringList({"new", "values"}));
-    EXPECT_EQ(readFile(dir.filePath("Channel_Copy_.txt")), QByteArray("c"));
-    EXPECT_EQ(
-        parsed.status.messages,
-        QStringList(
-            {"Reading StripConfig",
-             "Could not delete \"" + QDir::toNativeSeparators(copy) + "\" (Permission denied)",
-             "Could not open StripConfig_Copy_.txt (Permission denied)",
-             "Could not write StripConfig_Copy_.txt (the file is not open)", "Reading Channel"}));
-}
-
-TEST(LibraryCopies, NamesThatLeaveTheFolderAreNotWritten)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString inner = dir.filePath("copies");
-    ASSERT_TRUE(QDir().mkpath(inner));
-    Parsed parsed;
-    parseInto(parsed, record("../escape", "x") + record("StripConfig", "y"), 0, copiesTo(inner));
-    EXPECT_FALSE(QFile::exists(dir.filePath("escape_Copy_.txt")));
-    EXPECT_TRUE(parsed.status.messages.contains(
-        "Could not open ../escape_Copy_.txt (the record name is not a plain file name)"));
-    EXPECT_EQ(readFile(QDir(inner).filePath("StripConfig_Copy_.txt")), QByteArray("y"));
-}
-
-TEST(DeleteFileIfExists, DeletesOnlyExistingWritableFiles)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    tarnwell::status::PendingMessages pending;
-
-    EXPECT_TRUE(DeleteFileIfExists(dir.filePath("missing"), pending));
-    const QString writable = dir.filePath("writable");
-    ASSERT_TRUE(writeFile(writable, "w"));
-    EXPECT_TRUE(DeleteFileIfExists(writable, pending));
-    EXPECT_FALSE(QFile::exists(writable));
-    EXPECT_TRUE(pending.isEmpty());
-
-    const QString readOnly = dir.filePath("read-only");
-    ASSERT_TRUE(writeFile(readOnly, "r"));
-    ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
-    EXPECT_FALSE(DeleteFileIfExists(readOnly, pending));
-    EXPECT_TRUE(QFile::exists(readOnly));
-    EXPECT_EQ(pending.items(),
-              QStringList({"Could not delete \"" + QDir::toNativeSeparators(readOnly) +
-                           "\" (Permission denied)"}));
-    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }

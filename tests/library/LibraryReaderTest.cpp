@@ -48,10 +48,7 @@ protected:
         return path;
     }
 
-    ReadOutcome read(const QString& path, ParserOptions options = {})
-    {
-        return ReadLibrary(path, m_library, m_status.log, options);
-    }
+    ReadOutcome read(const QString& path) { return ReadLibrary(path, m_library, m_status.log); }
 
     QTemporaryDir m_dir;
     VendorLibrary m_library;
@@ -97,15 +94,6 @@ TEST_F(ProgramFile, ReadsBackWhatThePackerAppended)
     EXPECT_EQ(tablesOf(m_library), expected);
     EXPECT_EQ(m_library.exportVersion.value(1), QStringLiteral("3.0"));
     EXPECT_TRUE(m_status.messages.contains(QStringLiteral("Reading StripConfig")));
-}
-
-TEST_F(ProgramFile, CopyModeWritesBesideTheProgramUnlessToldOtherwise)
-{
-    const QString path = write(ProgramImage + encipherLibrary(record("StripConfig", "a,b\r\n")));
-    ParserOptions options;
-    options.writeCopies = true;
-    ASSERT_TRUE(read(path, options).ok());
-    EXPECT_EQ(readFile(m_dir.filePath("StripConfig_Copy_.txt")), QByteArray("a,b\r\n"));
 }
 
 TEST_F(ProgramFile, KeystreamOrderIsLengthFirst)

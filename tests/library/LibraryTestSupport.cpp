@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 namespace tarnwell::library::test {
 
 QByteArray record(QByteArrayView name, QByteArrayView content)
@@ -19,6 +21,19 @@ StatusCapture::StatusCapture()
         const QString line = log.lines().back();
         messages.append(line.mid(11)); // "hh:mm:ss   "
     });
+}
+
+void parseInto(Parsed& parsed, QByteArrayView stream, qsizetype piece, ParserOptions options)
+{
+    options.recordRead = [&parsed](const QString& name, int count) {
+        parsed.records.emplace_back(name, count);
+    };
+    LibraryParser parser(parsed.library, parsed.status.log, std::move(options));
+    if (piece <= 0)
+        piece = std::max<qsizetype>(stream.size(), 1);
+    for (qsizetype at = 0; at < stream.size(); at += piece)
+        parser.feed(stream.sliced(at, std::min(piece, stream.size() - at)));
+    parser.finish();
 }
 
 QStringList valuesOf(const LibraryTable& table)

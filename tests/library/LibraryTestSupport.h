@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/LibraryParser.h"
 #include "library/VendorLibrary.h"
 #include "status/StatusLog.h"
 
@@ -9,6 +10,8 @@
 #include <QStringList>
 
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace tarnwell::library::test {
 
@@ -23,6 +26,18 @@ public:
     status::StatusLog log;
     QStringList messages;
 };
+
+// What a parse left behind: the tables, the status lines and each record with its value count.
+struct Parsed
+{
+    VendorLibrary library;
+    StatusCapture status;
+    std::vector<std::pair<QString, int>> records;
+};
+
+// Feeds `stream` to a parser in pieces of `piece` bytes (0: all at once), then finishes it.
+void parseInto(Parsed& parsed, QByteArrayView stream, qsizetype piece = 0,
+               ParserOptions options = {});
 
 // Every table of a library by record name, for comparing whole libraries at once.
 std::map<QString, QStringList> tablesOf(VendorLibrary& library);

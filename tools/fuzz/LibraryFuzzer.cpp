@@ -5,6 +5,7 @@
 #include "library/LibraryParser.h"
 #include "library/LibraryReader.h"
 #include "library/VendorLibrary.h"
+#include "pack/LibraryCopyWriter.h"
 #include "status/StatusLog.h"
 
 #include <QBuffer>
@@ -78,13 +79,15 @@ void readAsProgramFile(const QByteArray& bytes)
 
     library::VendorLibrary vendorLibrary;
     status::StatusLog status;
+    library::LibraryCopyWriter copies(copyFolder().path(), status);
     library::ParserOptions options;
-    // Copy mode writes files, which is slow; every other input is enough to cover it.
-    options.writeCopies = !bytes.isEmpty() && (bytes.front() & 1);
-    options.copyFolder = copyFolder().path();
+    // Writing copies is slow; every other input is enough to cover it.
+    const bool writeCopies = !bytes.isEmpty() && (bytes.front() & 1);
+    if (writeCopies)
+        options.recordSink = &copies;
     library::readLibraryFrom(device, QStringLiteral("fuzzed"), vendorLibrary, status, options);
 
-    if (options.writeCopies) {
+    if (writeCopies) {
         for (const QString& name :
              copyFolder().entryList(QDir::Files | QDir::Hidden | QDir::System))
             copyFolder().remove(name);

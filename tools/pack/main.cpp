@@ -3,6 +3,7 @@
 #include "library/LibraryPacker.h"
 #include "library/LibraryReader.h"
 #include "library/VendorLibrary.h"
+#include "pack/LibraryCopyWriter.h"
 #include "status/Failure.h"
 #include "status/StatusLog.h"
 
@@ -99,13 +100,11 @@ int unpack(const QString& packed, const QString& folder)
 
     library::VendorLibrary vendorLibrary;
     library::ParserOptions options;
-    options.writeCopies = true;
-    options.copyFolder = folder;
     options.recordRead = [](const QString& name, int valueCount) {
         printLine(stdout, name + QLatin1Char('\t') + QString::number(valueCount));
     };
     const library::ReadOutcome outcome =
-        library::ReadLibrary(packed, vendorLibrary, status, options);
+        library::readLibraryWritingCopies(packed, folder, vendorLibrary, status, options);
     std::fflush(stdout);
     if (!outcome)
         return fail(outcome.message());

@@ -91,10 +91,7 @@ void MainController::Form_Activate()
 void MainController::readLibrary()
 {
     auto library = std::make_shared<library::VendorLibrary>();
-    library::ParserOptions options;
-    options.writeCopies = false;
-    const library::ReadOutcome outcome =
-        library::ReadLibrary(m_programPath, *library, m_status, options);
+    const library::ReadOutcome outcome = library::ReadLibrary(m_programPath, *library, m_status);
     const QString failure = outcome ? QString() : outcome.message();
     session().setLibrary(library);
     m_executor.toWindow([this, library, failure] { readEnded(library, failure); });
