@@ -8,7 +8,7 @@
 
 namespace tarnwell::import {
 
-class ImportSession;
+class ImportSteps;
 
 // The lookup and the insert message of one find-or-create call; each caller has its own pair.
 struct CatalogueMessages
@@ -28,7 +28,7 @@ struct Found
 // `lookup` is sent under the lookup message and column `idColumn` of its first row is the
 // identifier. When it finds no row, the next identifier of `table` is asked for, still under
 // the lookup's message, and `insert(id)` is built and sent under the insert message.
-Found findOrCreate(ImportSession& session, const QString& lookup, int idColumn, IdTable table,
+Found findOrCreate(ImportSteps& steps, const QString& lookup, int idColumn, IdTable table,
                    const std::function<QString(const QString& id)>& insert,
                    const CatalogueMessages& messages);
 

@@ -3,7 +3,7 @@
 #include "import/ImportLock.h"
 
 #include "db/Transaction.h"
-#include "import/ImportSession.h"
+#include "import/ImportSteps.h"
 #include "import/Triggers.h"
 #include "import/configuration/ConfigurationImport.h"
 #include "import/reference/ReferenceImport.h"
@@ -121,7 +121,7 @@ db::DomainContext ImportRun::prepare()
 void ImportRun::importEach(const std::vector<ApparatusEntry>& chosen,
                            const db::DomainContext& domain)
 {
-    ImportSession session(m_database, m_status, m_library, domain);
+    ImportSteps session(m_database, m_status, m_library, domain);
     if (m_checkOnly)
         session.countInsertsInto(m_checked);
     ConfigurationImport configurations(session);

@@ -3,7 +3,10 @@
 #include "import/FindOrCreate.h"
 
 #include "db/Sql.h"
-#include "import/ImportSession.h"
+#include "import/ImportSteps.h"
+#include "library/LibraryRows.h"
+
+#include <algorithm>
 
 namespace tarnwell::import {
 
@@ -18,7 +21,7 @@ Found TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in, const Catalogue
         QStringLiteral("SELECT term_mfr_name, term_mfr_id ") + QStringLiteral("FROM   term_mfr ") +
         QStringLiteral("WHERE  term_mfr_name LIKE '") + escaped(in.name) + QStringLiteral("'");
     const auto insert = [&](const QString& id) {
-        const DomainContext& d = m_session.domain();
+        const DomainContext& d = m_steps.domain();
         return QStringLiteral("INSERT into TERM_MFR (TERM_MFR_ID, PROJ_ID, SITE_ID, CHG_NUM, "
                               "PLANT_ID, UNIT_ID, ") +
                QStringLiteral(
@@ -30,7 +33,7 @@ Found TermCatalogue::FindOrCreateTermMfr(const TermMfrInput& in, const Catalogue
                QStringLiteral("', '") + escaped(in.description) + QStringLiteral("', '") +
                escaped(in.name) + QStringLiteral("', ") + d.area_id + QStringLiteral(")");
     };
-    return findOrCreate(m_session, lookup, 1, IdTable::TermMfr, insert, messages);
+    return findOrCreate(m_steps, lookup, 1, IdTable::TermMfr, insert, messages);
 }
 
 Found TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& in,
@@ -43,7 +46,7 @@ Found TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const TermM
                            termMfrId;
     // The lookup used the name as it stands; an empty name and empty dimensions are written as 0.
     const auto insert = [&](const QString& id) {
-        const DomainContext& d = m_session.domain();
+        const DomainContext& d = m_steps.domain();
         return QStringLiteral("INSERT INTO term_mfr_mod ") +
                QStringLiteral("( TERM_MFR_ID, TERM_MOD_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
                QStringLiteral(
@@ -63,7 +66,7 @@ Found TermCatalogue::FindOrCreateTermModel(const QString& termMfrId, const TermM
                QStringLiteral(",'") + escaped(in.description) + QStringLiteral("',") + d.area_id +
                QStringLiteral(")");
     };
-    return findOrCreate(m_session, lookup, 1, IdTable::TermMfrMod, insert, messages);
+    return findOrCreate(m_steps, lookup, 1, IdTable::TermMfrMod, insert, messages);
 }
 
 Found TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
@@ -74,7 +77,7 @@ Found TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
         QStringLiteral("SELECT term_color_id ") + QStringLiteral("FROM   term_color ") +
         QStringLiteral("WHERE  term_color_value = '") + escaped(in.value) + QStringLiteral("' ");
     const auto insert = [&](const QString& id) {
-        const DomainContext& d = m_session.domain();
+        const DomainContext& d = m_steps.domain();
         return QStringLiteral(
                    "INSERT INTO term_color (TERM_COLOR_ID, PROJ_ID, SITE_ID, CHG_NUM, PLANT_ID, ") +
                QStringLiteral("UNIT_ID, CHG_STATUS, USER_NAME, CHG_DATE, TERM_COLOR_NAME, ") +
@@ -87,7 +90,42 @@ Found TermCatalogue::FindOrCreateTermColor(const TermColorInput& in,
                QStringLiteral(", ") + bare(in.value) + QStringLiteral(", '") +
                escaped(in.description) + QStringLiteral("')");
     };
-    return findOrCreate(m_session, lookup, 0, IdTable::TermColor, insert, messages);
+    return findOrCreate(m_steps, lookup, 0, IdTable::TermColor, insert, messages);
+}
+
+TerminalColours TermCatalogue::terminalColours(const QString& leftKey, const QString& rightKey,
+                                               const CatalogueMessages& left,
+                                               const CatalogueMessages& right,
+                                               const QString& before)
+{
+    TerminalColours colours{QStringLiteral("0"), QStringLiteral("0"), before};
+    const library::LibraryTable& table = m_steps.library().terminalColors;
+    const library::RowIndex& byKey = m_steps.indexes().coloursByKey();
+    // The rows of either key in table order, as a walk over every colour would meet them.
+    std::vector<int> starts = byKey.rowsOf(leftKey);
+    if (rightKey != leftKey) {
+        const std::vector<int>& rightRows = byKey.rowsOf(rightKey);
+        starts.insert(starts.end(), rightRows.begin(), rightRows.end());
+        std::sort(starts.begin(), starts.end());
+    }
+    for (const int start : starts) {
+        const library::LibraryTable::Row row = table.row(start, library::TerminalColorWidth);
+        const library::TerminalColorRow colour(row);
+        const TermColorInput input{colour.name(), colour.value(), colour.description(),
+                                   colour.userName(), colour.changeDate()};
+        if (leftKey == colour.key()) {
+            const Found found = FindOrCreateTermColor(input, left);
+            colours.left = found.id;
+            colours.lastMessage = found.lastMessage;
+        }
+        if (rightKey == colour.key()) {
+            const Found found = FindOrCreateTermColor(input, right);
+            colours.right = found.id;
+            colours.lastMessage = found.lastMessage;
+        }
+    }
+    m_steps.step(colours.lastMessage, [&] { byKey.throwIfIncomplete(); });
+    return colours;
 }
 
 } // namespace tarnwell::import

@@ -6,7 +6,7 @@
 
 namespace tarnwell::import {
 
-class ImportSession;
+class ImportSteps;
 
 struct TermMfrInput
 {
@@ -27,6 +27,15 @@ struct TermModelInput
     QString changeDate;
 };
 
+// The catalogue identifiers of one terminal's left and right colour, and the message of the
+// last statement the colour steps sent.
+struct TerminalColours
+{
+    QString left;
+    QString right;
+    QString lastMessage;
+};
+
 struct TermColorInput
 {
     QString name;
@@ -43,15 +52,24 @@ struct TermColorInput
 class TermCatalogue
 {
 public:
-    explicit TermCatalogue(ImportSession& session) : m_session(session) {}
+    explicit TermCatalogue(ImportSteps& steps) : m_steps(steps) {}
 
     Found FindOrCreateTermMfr(const TermMfrInput& input, const CatalogueMessages& messages);
     Found FindOrCreateTermModel(const QString& termMfrId, const TermModelInput& input,
                                 const CatalogueMessages& messages);
     Found FindOrCreateTermColor(const TermColorInput& input, const CatalogueMessages& messages);
 
+    // Finds or creates the colours whose library keys a terminal carries, scanning every
+    // TerminalColors row (a row matching both keys is looked up once per side). Each terminal
+    // starts without colours: a side whose key matches no row is "0", never the colour of an
+    // earlier terminal. `before` is the message of the statement sent before the colours: a
+    // colour row that runs short is reported under the message of the last statement sent.
+    TerminalColours terminalColours(const QString& leftKey, const QString& rightKey,
+                                    const CatalogueMessages& left, const CatalogueMessages& right,
+                                    const QString& before);
+
 private:
-    ImportSession& m_session;
+    ImportSteps& m_steps;
 };
 
 } // namespace tarnwell::import

@@ -9,7 +9,7 @@ using tarnwell::testing::TestDatabase;
 
 using tarnwell::import::ApparatusOutcome;
 using tarnwell::import::ConfigurationImport;
-using tarnwell::import::ImportSession;
+using tarnwell::import::ImportSteps;
 
 namespace {
 
@@ -56,7 +56,7 @@ protected:
 
     ApparatusOutcome importConfiguration(int index)
     {
-        ConfigurationImport configurations(session);
+        ConfigurationImport configurations(steps);
         return configurations.ImportConfiguration(1 + index * library::StripConfigWidth);
     }
 };
@@ -253,7 +253,7 @@ TEST_F(ConfigurationImportTest, RefusedInsertLeavesNothingOfTheConfiguration)
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer);
         freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
-        ImportSession freshSession(freshDatabase, log, sample(), domain);
+        ImportSteps freshSession(freshDatabase, log, sample(), domain);
         const QString before = fresh.value("SELECT count(*) FROM term_mfr") + "/" +
                                fresh.value("SELECT count(*) FROM term_color");
 

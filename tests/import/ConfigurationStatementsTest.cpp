@@ -18,7 +18,7 @@ using tarnwell::testing::RecordingConnection;
 
 using tarnwell::import::ApparatusOutcome;
 using tarnwell::import::ConfigurationImport;
-using tarnwell::import::ImportSession;
+using tarnwell::import::ImportSteps;
 
 namespace {
 
@@ -65,8 +65,8 @@ protected:
     {
         db::Database database(connection, platform);
         database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
-        ImportSession session(database, status, lib, domain);
-        ConfigurationImport configurations(session);
+        ImportSteps steps(database, status, lib, domain);
+        ConfigurationImport configurations(steps);
         return configurations.ImportConfiguration(1);
     }
 

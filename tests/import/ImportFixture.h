@@ -3,7 +3,7 @@
 #include "db/Database.h"
 #include "db/Login.h"
 #include "db/OdbcConnection.h"
-#include "import/ImportSession.h"
+#include "import/ImportSteps.h"
 #include "status/StatusLog.h"
 #include "support/SampleLibrary.h"
 #include "support/StatusMessages.h"
@@ -29,7 +29,7 @@ protected:
                                                                  QStringLiteral("3"),
                                                                  QStringLiteral("4"),
                                                                  QStringLiteral("5")},
-          session(database, status, sampleLibrary(), domain)
+          steps(database, status, sampleLibrary(), domain)
     {
         database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
         status.setClock([] { return QTime(12, 0, 0); });
@@ -58,7 +58,7 @@ protected:
     status::StatusLog status;
     db::Database database;
     db::DomainContext domain;
-    tarnwell::import::ImportSession session;
+    tarnwell::import::ImportSteps steps;
 };
 
 } // namespace tarnwell::testing

@@ -1,7 +1,7 @@
 #include "import/ImportRun.h"
 
 #include "import/ImportFixture.h"
-#include "import/ImportSession.h"
+#include "import/ImportSteps.h"
 #include "selection/ApparatusList.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"

@@ -12,7 +12,7 @@
 
 using namespace tarnwell;
 using tarnwell::import::ApparatusOutcome;
-using tarnwell::import::ImportSession;
+using tarnwell::import::ImportSteps;
 using tarnwell::import::ReferenceImport;
 using tarnwell::testing::changedLibrary;
 using tarnwell::testing::TestDatabase;
@@ -72,7 +72,7 @@ protected:
 
     QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
 
-    ReferenceImport references{session};
+    ReferenceImport references{steps};
 };
 
 TEST_F(ReferenceImportTest, ImportingEveryLineWritesEachStripOnceWithItsChannelsAndTerminals)
@@ -406,7 +406,7 @@ TEST_F(ReferenceImportTest, StripCatalogueOfAnotherDomainIsReused)
         changedLibrary(tarnwell::testing::sampleLibrary(), &library::VendorLibrary::panelStrip,
                        library::PanelStripWidth, 0,
                        {{74, "Ostrava Klemmen"}, {75, "Terminal strip"}, {76, "DIN-35"}});
-    ImportSession otherSession(database, status, lib, domain);
+    ImportSteps otherSession(database, status, lib, domain);
     ASSERT_EQ(ReferenceImport(otherSession).ImportReference(channelLine(1)),
               ApparatusOutcome::Written);
     EXPECT_EQ(
@@ -424,7 +424,7 @@ TEST_F(ReferenceImportTest, SameReferenceInTwoRunsWritesTwoStrips)
                               "(SELECT count(*) FROM term_color)";
     const auto before = testDatabase.rows(catalogue);
 
-    ImportSession nextRun(database, status, sample(), domain);
+    ImportSteps nextRun(database, status, sample(), domain);
     ASSERT_EQ(ReferenceImport(nextRun).ImportReference(channelLine(2)), ApparatusOutcome::Written);
     EXPECT_EQ(testDatabase.rows("SELECT strip_id, panel_strip_seq, strip_name FROM panel_strip "
                                 "ORDER BY 1"),
@@ -500,7 +500,7 @@ TEST_F(ReferenceImportTest, RefusedInsertLeavesNothingOfTheReference)
         status::StatusLog log;
         db::Database freshDatabase(*freshConnection, db::Platform::SQLServer);
         freshDatabase.setRelease(db::Release(QStringLiteral("09.00.00.00")));
-        ImportSession freshSession(freshDatabase, log, sample(), domain);
+        ImportSteps freshSession(freshDatabase, log, sample(), domain);
         ReferenceImport freshReferences(freshSession);
         const auto before = fresh.rows(catalogue);
 

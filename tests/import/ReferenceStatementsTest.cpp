@@ -18,7 +18,7 @@
 
 using namespace tarnwell;
 using tarnwell::import::ApparatusOutcome;
-using tarnwell::import::ImportSession;
+using tarnwell::import::ImportSteps;
 using tarnwell::import::ReferenceImport;
 using tarnwell::testing::appendRow;
 using tarnwell::testing::changedLibrary;
@@ -122,8 +122,8 @@ protected:
     {
         db::Database database(connection, platform);
         database.setRelease(db::Release(QString("%1.00.00.00").arg(major, 2, 10, QChar('0'))));
-        ImportSession session(database, status, lib, domain);
-        ReferenceImport references(session);
+        ImportSteps steps(database, status, lib, domain);
+        ReferenceImport references(steps);
         return references.ImportReference(1);
     }
 

@@ -45,27 +45,27 @@ const QString DisabledPrefix = QStringLiteral("disabled-strip_config.prefix");
 ApparatusOutcome ConfigurationImport::ImportConfiguration(int rowStart)
 {
     const LibraryTable::Row row =
-        m_session.library().stripConfig.row(rowStart, library::StripConfigWidth);
-    return m_session.writeWhole([&] { writeConfiguration(row); }, CommitMessage,
+        m_steps.library().stripConfig.row(rowStart, library::StripConfigWidth);
+    return m_steps.writeWhole([&] { writeConfiguration(row); }, CommitMessage,
                                 [this] {
                                     // A check switches them on after its rollback instead:
                                     // inside its open transaction this DDL would commit the
                                     // check's rows (Oracle) or hold a schema lock on both
                                     // tables until the check ends (SQL Server).
-                                    if (!m_session.checkOnly())
-                                        EnableTriggers(m_session.database(), m_session.status());
+                                    if (!m_steps.checkOnly())
+                                        EnableTriggers(m_steps.database(), m_steps.status());
                                 });
 }
 
 void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
 {
     const library::StripConfigRow row(values);
-    TermCatalogue& catalogue = m_session.catalogue();
-    const db::DomainContext& domain = m_session.domain();
+    TermCatalogue& catalogue = m_steps.catalogue();
+    const db::DomainContext& domain = m_steps.domain();
 
     const QString userName = db::sql::fixedWidth(row.userName(), 30);
     // No message covers the first statement: its failure ends the run.
-    const QString stripConfigId = NextRecordId(m_session.database(), IdTable::StripConfig);
+    const QString stripConfigId = NextRecordId(m_steps.database(), IdTable::StripConfig);
 
     const QString termMfrId =
         catalogue
@@ -84,21 +84,21 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
             .id;
 
     std::optional<QString> prefix;
-    if (m_session.database().release().hasPrefixColumn())
+    if (m_steps.database().release().hasPrefixColumn())
         prefix = row.prefix() == DisabledPrefix ? QString() : row.prefix();
-    m_session.command(ConfigurationMessage, [&] {
+    m_steps.insert(tableName(IdTable::StripConfig), ConfigurationMessage, [&] {
         return stripConfigInsert(stripConfigId, domain, row, userName, termMfrId, termModId,
                                  prefix);
     });
 
-    const library::RowIndex& terminals = m_session.configurationTerminals();
+    const library::RowIndex& terminals = m_steps.indexes().terminalsOfConfiguration();
     const QString* before = &ConfigurationMessage;
     for (const int start : terminals.rowsOf(row.libraryId())) {
         writeTerminal(terminals.row(start), stripConfigId, *before);
         before = &TerminalMessage;
     }
     // A terminal row that runs short is met after the last statement, under its message.
-    m_session.step(*before, [&] { terminals.throwIfIncomplete(); });
+    m_steps.step(*before, [&] { terminals.throwIfIncomplete(); });
 }
 
 void ConfigurationImport::writeTerminal(const LibraryTable::Row& values,
@@ -106,12 +106,12 @@ void ConfigurationImport::writeTerminal(const LibraryTable::Row& values,
 {
     const library::StripConfigTermRow terminal(values);
     const TerminalColours colours =
-        m_session.terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
+        m_steps.catalogue().terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
                                   LeftColorMessages, RightColorMessages, before);
 
-    const QString id = m_session.nextId(IdTable::StripConfigTerm, TerminalIdMessage);
-    m_session.command(TerminalMessage, [&] {
-        return stripConfigTermInsert(stripConfigId, id, m_session.domain(), terminal, colours.left,
+    const QString id = m_steps.nextId(IdTable::StripConfigTerm, TerminalIdMessage);
+    m_steps.insert(tableName(IdTable::StripConfigTerm), TerminalMessage, [&] {
+        return stripConfigTermInsert(stripConfigId, id, m_steps.domain(), terminal, colours.left,
                                      colours.right);
     });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/ImportSession.h"
+#include "import/ImportSteps.h"
 
 #include <QString>
 
@@ -11,7 +11,7 @@ namespace tarnwell::import {
 class ConfigurationImport
 {
 public:
-    explicit ConfigurationImport(ImportSession& session) : m_session(session) {}
+    explicit ConfigurationImport(ImportSteps& steps) : m_steps(steps) {}
 
     // The configuration listed from the StripConfig row that starts at value `rowStart`.
     ApparatusOutcome ImportConfiguration(int rowStart);
@@ -22,7 +22,7 @@ private:
     void writeTerminal(const library::LibraryTable::Row& terminal, const QString& stripConfigId,
                        const QString& before);
 
-    ImportSession& m_session;
+    ImportSteps& m_steps;
 };
 
 } // namespace tarnwell::import

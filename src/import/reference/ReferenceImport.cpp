@@ -77,7 +77,7 @@ LibraryTable::Row locateStrip(const library::RowIndex& byKey, const LibraryTable
 
 ApparatusOutcome ReferenceImport::ImportReference(int rowStart)
 {
-    const LibraryTable& channels = m_session.library().channel;
+    const LibraryTable& channels = m_steps.library().channel;
     std::optional<LibraryTable::Row> channel;
     std::optional<Failure> unreadable;
     try {
@@ -89,31 +89,31 @@ ApparatusOutcome ReferenceImport::ImportReference(int rowStart)
     // Every channel of a strip is listed as a reference of its own; the strip they share goes
     // into the box once per run.
     if (channel && m_writtenStrips.count(library::ChannelRow(*channel).stripKey()) > 0) {
-        m_session.status().ShowStatus(
+        m_steps.status().ShowStatus(
             QStringLiteral("Reference ") + library::ChannelRow(*channel).referenceName() +
             QStringLiteral(" not written again: its strip was already imported in this run."));
         return ApparatusOutcome::Written;
     }
 
     QString stripKey;
-    const ApparatusOutcome outcome = m_session.writeWhole(
+    const ApparatusOutcome outcome = m_steps.writeWhole(
         [&] {
             const Found box = writeJunctionBox();
             // The library is searched after the box step, under its last message.
-            const LibraryTable::Row strip = m_session.step(box.lastMessage, [&] {
+            const LibraryTable::Row strip = m_steps.step(box.lastMessage, [&] {
                 if (unreadable)
                     throw *unreadable;
                 stripKey = library::ChannelRow(*channel).stripKey();
-                return locateStrip(m_session.stripsByKey(), m_session.library().panelStrip,
+                return locateStrip(m_steps.indexes().stripsByKey(), m_steps.library().panelStrip,
                                    stripKey);
             });
             const QString stripId = writeStrip(strip, box.id);
 
-            const library::RowIndex& stripChannels = m_session.channelsOfStrip();
+            const library::RowIndex& stripChannels = m_steps.indexes().channelsOfStrip();
             const QString* last = &StripMessage;
             for (const int start : stripChannels.rowsOf(stripKey))
                 last = &writeChannel(stripChannels.row(start), box.id, stripId);
-            m_session.step(*last, [&] { stripChannels.throwIfIncomplete(); });
+            m_steps.step(*last, [&] { stripChannels.throwIfIncomplete(); });
         },
         CommitMessage);
     if (outcome == ApparatusOutcome::Written)
@@ -124,30 +124,31 @@ ApparatusOutcome ReferenceImport::ImportReference(int rowStart)
 Found ReferenceImport::writeJunctionBox()
 {
     const std::optional<QString> existing =
-        m_session.query(BoxLookupMessage, junctionBoxLookup(),
+        m_steps.query(BoxLookupMessage, junctionBoxLookup(),
                         [](const db::ResultSet& rows) { return rows.found(1); });
     if (existing)
         return {*existing, BoxLookupMessage};
-    const QString panelId = m_session.nextId(IdTable::Panel, BoxLookupMessage);
+    const QString panelId = m_steps.nextId(IdTable::Panel, BoxLookupMessage);
 
     const QString today = db::sql::dateText(QDate::currentDate());
-    m_session.command(PanelMessage,
-                      panelInsert(panelId, m_session.domain(), ImporterUserName, today));
-    m_session.command(UdfPanelMessage,
-                      udfPanelInsert(panelId, m_session.domain(), ImporterUserName, today));
+    m_steps.insert(tableName(IdTable::Panel), PanelMessage,
+                   [&] { return panelInsert(panelId, m_steps.domain(), ImporterUserName, today); });
+    m_steps.insert(QStringLiteral("udf_panel"), UdfPanelMessage, [&] {
+        return udfPanelInsert(panelId, m_steps.domain(), ImporterUserName, today);
+    });
     return {panelId, UdfPanelMessage};
 }
 
 QString ReferenceImport::writeStrip(const LibraryTable::Row& values, const QString& panelId)
 {
     const library::PanelStripRow strip(values);
-    const db::DomainContext& domain = m_session.domain();
+    const db::DomainContext& domain = m_steps.domain();
     StripIds ids;
     ids.panelId = panelId;
     ids.stripMfrId = strip.manufacturer().isEmpty()
                          ? QStringLiteral("0")
                          : findOrCreate(
-                               m_session, stripMfrLookup(strip), 1, IdTable::StripMfr,
+                               m_steps, stripMfrLookup(strip), 1, IdTable::StripMfr,
                                [&](const QString& id) { return stripMfrInsert(id, domain, strip); },
                                StripMfrMessages)
                                .id;
@@ -155,7 +156,7 @@ QString ReferenceImport::writeStrip(const LibraryTable::Row& values, const QStri
         strip.model().isEmpty()
             ? QStringLiteral("0")
             : findOrCreate(
-                  m_session, stripModelLookup(strip, ids.stripMfrId), 1, IdTable::StripMfrMod,
+                  m_steps, stripModelLookup(strip, ids.stripMfrId), 1, IdTable::StripMfrMod,
                   [&](const QString& id) {
                       return stripModelInsert(ids.stripMfrId, id, domain, strip);
                   },
@@ -163,19 +164,20 @@ QString ReferenceImport::writeStrip(const LibraryTable::Row& values, const QStri
                   .id;
     // Unlike manufacturer and model, an empty type name is looked up and created as it is.
     ids.stripTypeId = findOrCreate(
-                          m_session, stripTypeLookup(strip), 1, IdTable::StripType,
+                          m_steps, stripTypeLookup(strip), 1, IdTable::StripType,
                           [&](const QString& id) { return stripTypeInsert(id, domain, strip); },
                           StripTypeMessages)
                           .id;
     ids.sequence = nextStripSequence();
-    ids.stripId = m_session.nextId(IdTable::PanelStrip, SequenceMessage);
-    m_session.command(StripMessage, [&] { return panelStripInsert(ids, domain, strip); });
+    ids.stripId = m_steps.nextId(IdTable::PanelStrip, SequenceMessage);
+    m_steps.insert(tableName(IdTable::PanelStrip), StripMessage,
+                   [&] { return panelStripInsert(ids, domain, strip); });
     return ids.stripId;
 }
 
 QString ReferenceImport::nextStripSequence()
 {
-    return m_session.query(SequenceMessage, stripSequenceQuery(), [](const db::ResultSet& rows) {
+    return m_steps.query(SequenceMessage, stripSequenceQuery(), [](const db::ResultSet& rows) {
         const db::Value largest = rows.value(0);
         if (!largest)
             return QStringLiteral("1");
@@ -192,7 +194,7 @@ const QString& ReferenceImport::writeChannel(const LibraryTable::Row& values,
                                              const QString& panelId, const QString& stripId)
 {
     const library::ChannelRow channel(values);
-    TermCatalogue& catalogue = m_session.catalogue();
+    TermCatalogue& catalogue = m_steps.catalogue();
 
     ChannelIds ids;
     ids.panelId = panelId;
@@ -212,20 +214,20 @@ const QString& ReferenceImport::writeChannel(const LibraryTable::Row& values,
         ModelMessages);
     ids.termModId = model.id;
     // No message of its own: asked for under the model step's last one.
-    ids.channelId = m_session.nextId(IdTable::Channel, model.lastMessage);
+    ids.channelId = m_steps.nextId(IdTable::Channel, model.lastMessage);
 
-    const bool sideAndConnector = m_session.database().release().hasChannelSideAndConnector();
-    m_session.command(ChannelMessage, [&] {
-        return channelInsert(ids, m_session.domain(), channel, sideAndConnector);
+    const bool sideAndConnector = m_steps.database().release().hasChannelSideAndConnector();
+    m_steps.insert(tableName(IdTable::Channel), ChannelMessage, [&] {
+        return channelInsert(ids, m_steps.domain(), channel, sideAndConnector);
     });
 
-    const library::RowIndex& terminals = m_session.terminalsOfChannel();
+    const library::RowIndex& terminals = m_steps.indexes().terminalsOfChannel();
     const QString* last = &ChannelMessage;
     for (const int start : terminals.rowsOf(channel.channelKey())) {
         writeTerminal(terminals.row(start), ids, *last);
         last = &TerminalMessage;
     }
-    m_session.step(*last, [&] { terminals.throwIfIncomplete(); });
+    m_steps.step(*last, [&] { terminals.throwIfIncomplete(); });
     return *last;
 }
 
@@ -234,16 +236,16 @@ void ReferenceImport::writeTerminal(const LibraryTable::Row& values, const Chann
 {
     const library::PanelStripTermRow terminal(values);
     const TerminalColours colours =
-        m_session.terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
+        m_steps.catalogue().terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
                                   LeftColorMessages, RightColorMessages, before);
 
     // No message of its own: asked for under the last one sent, the colour steps' or `before`.
-    const QString termId = m_session.nextId(IdTable::PanelStripTerm, colours.lastMessage);
-    m_session.command(TerminalMessage, [&] {
+    const QString termId = m_steps.nextId(IdTable::PanelStripTerm, colours.lastMessage);
+    m_steps.insert(tableName(IdTable::PanelStripTerm), TerminalMessage, [&] {
         return panelStripTermInsert({channel.panelId, channel.stripId, termId, channel.termMfrId,
                                      channel.termModId, channel.channelId, colours.left,
                                      colours.right},
-                                    m_session.domain(), terminal);
+                                    m_steps.domain(), terminal);
     });
 }
 

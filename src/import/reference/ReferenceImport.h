@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/ImportSession.h"
+#include "import/ImportSteps.h"
 #include "import/reference/ReferenceStatements.h"
 #include "library/LibraryRows.h"
 
@@ -17,7 +17,7 @@ namespace tarnwell::import {
 class ReferenceImport
 {
 public:
-    explicit ReferenceImport(ImportSession& session) : m_session(session) {}
+    explicit ReferenceImport(ImportSteps& steps) : m_steps(steps) {}
 
     // The reference listed from the Channel row that starts at value `rowStart`. A strip that
     // this run already wrote is not written again; that counts as Written, with a status line.
@@ -38,7 +38,7 @@ private:
     void writeTerminal(const library::LibraryTable::Row& terminal,
                        const reference::ChannelIds& channel, const QString& before);
 
-    ImportSession& m_session;
+    ImportSteps& m_steps;
     std::set<QString> m_writtenStrips;
 };
 
