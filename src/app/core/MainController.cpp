@@ -1,11 +1,9 @@
 #include "app/core/MainController.h"
 
-#include "db/Dialect.h"
+#include "app/core/EndMessages.h"
+#include "app/core/SaveLog.h"
 #include "library/LibraryReader.h"
-#include "status/SessionLog.h"
 
-#include <QDir>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <utility>
@@ -52,6 +50,15 @@ void MainController::endProgram(int exitCode)
     m_state = State::Ended;
     m_executor.setExitCode(exitCode);
     m_dialogs.endProgram(exitCode);
+}
+
+void MainController::startWork(State activity, std::function<void()> job)
+{
+    m_state = m_workUnderWay = activity;
+    m_cancel.reset();
+    m_view.setBusy(true);
+    m_view.setCancelVisible(true);
+    m_executor.toWorker(std::move(job));
 }
 
 template <typename ShowEnd> void MainController::activityEnded(ShowEnd&& showEnd)
@@ -159,11 +166,7 @@ void MainController::cmdConnect_Click()
     const QString target = input.dataSource.isEmpty() ? input.userId : input.dataSource;
     m_status.ShowStatus(QStringLiteral("Connecting to ") + target + QStringLiteral("..."));
 
-    m_state = m_workUnderWay = State::Connecting;
-    m_cancel.reset();
-    m_view.setBusy(true);
-    m_view.setCancelVisible(true);
-    m_executor.toWorker([this, input] {
+    startWork(State::Connecting, [this, input] {
         ListFeed list(m_executor, m_view, m_feed);
         const ConnectOutcome outcome = session().connect(input, list);
         m_executor.toWindow([this, outcome] { connectEnded(outcome); });
@@ -212,13 +215,9 @@ void MainController::startImport(bool checkOnly)
         request.selected = m_view.selectedLines();
     request.checkOnly = checkOnly;
 
-    m_state = m_workUnderWay = checkOnly ? State::Checking : State::Importing;
-    m_cancel.reset();
     m_view.setConnectButton(false, QStringLiteral("Connect"));
     m_view.setImportEnabled(false);
-    m_view.setBusy(true);
-    m_view.setCancelVisible(true);
-    m_executor.toWorker([this, request] {
+    startWork(checkOnly ? State::Checking : State::Importing, [this, request] {
         ProgressFeed progress(m_feed);
         const ImportOutcome outcome = session().import(request, progress);
         m_executor.toWindow([this, outcome] { importEnded(outcome); });
@@ -234,49 +233,9 @@ void MainController::importEnded(const ImportOutcome& outcome)
         m_view.setImportEnabled(true);
         if (outcome.report.outcome == RunOutcome::ConnectionLost && !outcome.reconnected)
             m_login.reset();
-        showHowTheImportEnded(outcome);
+        if (const std::optional<QString> text = importEndMessage(outcome, m_platform))
+            m_dialogs.message(*text, ApplicationTitle, MessageIcon::Warning);
     });
-}
-
-QString MainController::administratorStatements() const
-{
-    return db::Dialect::triggerStatements(m_platform, true).join(QLatin1Char('\n'));
-}
-
-void MainController::showHowTheImportEnded(const ImportOutcome& outcome)
-{
-    const import::RunReport& report = outcome.report;
-    const QString administrator =
-        QStringLiteral("A database administrator must run these two statements:\n\n") +
-        administratorStatements();
-    if (report.outcome == RunOutcome::ConnectionLost) {
-        QString text = QStringLiteral("The connection to the database was lost during the "
-                                      "import.\n\n") +
-                       QString::number(report.written) +
-                       QStringLiteral(" apparatuses were written whole; the rest was not "
-                                      "written.\n\n");
-        text += outcome.reconnected
-                    ? QStringLiteral("The triggers of PANEL and UDF_PANEL are on again.")
-                    : QStringLiteral("The triggers of PANEL and UDF_PANEL could not be "
-                                     "switched on again. ") +
-                          administrator;
-        m_dialogs.message(text, ApplicationTitle, MessageIcon::Warning);
-    } else if (!report.triggersOn) {
-        // Only the status display would say so otherwise, and SPI's bookkeeping on both
-        // tables stays off until someone acts.
-        m_dialogs.message(QStringLiteral("The triggers of PANEL and UDF_PANEL could not be "
-                                         "switched on again. ") +
-                              administrator,
-                          ApplicationTitle, MessageIcon::Warning);
-    } else if (report.outcome == RunOutcome::Finished && !report.notWritten.isEmpty()) {
-        constexpr int Shown = 20;
-        QString text = QStringLiteral("These apparatuses were not written:\n\n") +
-                       report.notWritten.mid(0, Shown).join(QLatin1Char('\n'));
-        if (report.notWritten.size() > Shown)
-            text += QStringLiteral("\nand ") + QString::number(report.notWritten.size() - Shown) +
-                    QStringLiteral(" more");
-        m_dialogs.message(text, ApplicationTitle, MessageIcon::Warning);
-    }
 }
 
 void MainController::cmdCancel_Click()
@@ -319,14 +278,9 @@ void MainController::triggersDidNotComeBack()
     // The program ends now: whatever the worker reports from here on is not shown.
     m_state = State::Ended;
     m_cancel.cancel();
-    if (importing) {
-        m_dialogs.message(QStringLiteral("The import was stopped, but the triggers of PANEL and "
-                                         "UDF_PANEL could not be switched on again within 10 "
-                                         "seconds. A database administrator must run these two "
-                                         "statements:\n\n") +
-                              administratorStatements(),
+    if (importing)
+        m_dialogs.message(triggersNotBackMessage(m_platform, TriggerWaitMs / 1000),
                           ApplicationTitle, MessageIcon::Warning);
-    }
     endProgram(m_endCode);
 }
 
@@ -339,19 +293,7 @@ QString MainController::sessionText() const
 void MainController::mnuFileSaveLog_Click()
 {
     TARNWELL_OWN_THREAD();
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
-                                  .filePath(status::suggestedLogName(QDateTime::currentDateTime()));
-    const QString path = m_dialogs.saveFileName(suggested);
-    if (path.isEmpty())
-        return;
-    const QString failure = status::writeSessionLog(path, status::sessionLogHeader(m_sessionStart),
-                                                    m_status.sessionLines());
-    if (!failure.isEmpty())
-        m_dialogs.message(QStringLiteral("The log could not be saved to ") + path +
-                              QStringLiteral(":\n") + failure +
-                              QStringLiteral("\n\nNothing of it is lost; try another place."),
-                          ApplicationTitle, MessageIcon::Warning);
+    saveSessionLog(m_dialogs, m_status, m_sessionStart);
 }
 
 bool MainController::closeRequested()

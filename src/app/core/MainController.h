@@ -77,16 +77,16 @@ private:
 
     // The window's part.
     void startImport(bool checkOnly);
+    // Hands `job` to the worker for `activity`, with the window busy and Cancel shown.
+    void startWork(State activity, std::function<void()> job);
     // The one place where an activity ends: the window comes back, shows `end`, and the
     // program ends if that was asked for meanwhile.
     template <typename ShowEnd> void activityEnded(ShowEnd&& showEnd);
     void readEnded(std::shared_ptr<const library::VendorLibrary> library, const QString& failure);
     void connectEnded(const ConnectOutcome& outcome);
     void importEnded(const ImportOutcome& outcome);
-    void showHowTheImportEnded(const ImportOutcome& outcome);
     void endProgram(int exitCode);
     void triggersDidNotComeBack();
-    QString administratorStatements() const;
 
     ThreadAffinity m_thread;
     MainView& m_view;
