@@ -244,8 +244,9 @@ void DelayProxy::run()
             const bool roundTrip = toServer && link.heardSinceSend;
             if (toServer)
                 link.heardSinceSend = false;
-            if (roundTrip)
-                count(link.id, 0, 0, true, true);
+            // Counted before anything is passed on: whatever the other end has received is in
+            // the counts when it looks.
+            count(link.id, toServer ? got : 0, toServer ? 0 : got, roundTrip, true);
             direction.queue.push_back({due, buffer.substr(0, static_cast<std::size_t>(got))});
             direction.queued += static_cast<std::size_t>(got);
         } else if (got == 0) {
@@ -275,7 +276,6 @@ void DelayProxy::run()
             direction.queued -= static_cast<std::size_t>(put);
             if (!toServer)
                 link.heardSinceSend = true;
-            count(link.id, toServer ? put : 0, toServer ? 0 : put, false, true);
             if (chunk.sent == chunk.bytes.size())
                 direction.queue.pop_front();
         }

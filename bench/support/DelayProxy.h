@@ -28,6 +28,7 @@ public:
     {
         int id = 0; // in the order the proxy took the connections on, from 0
         std::int64_t roundTrips = 0;
+        // Taken on by the proxy, on their way or delivered.
         std::int64_t bytesToServer = 0;
         std::int64_t bytesToClient = 0;
         bool open = true;
