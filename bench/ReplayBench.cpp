@@ -23,13 +23,13 @@
 // sets that up).
 
 #include "support/BenchWindow.h"
+#include "support/LibpqReplay.h"
+#include "support/LoggedRun.h"
 #include "support/RealWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryFile>
 
@@ -41,89 +41,11 @@
 #include <vector>
 
 using namespace tarnwell;
-using bench::BenchWindow;
+using namespace tarnwell::bench;
 
 namespace {
 
 constexpr int Rounds = 3;
-
-// The server's log: the cluster's runtime folder, which pg-cluster.sh records beside the odbc
-// folder that ODBCSYSINI names.
-QString serverLogPath()
-{
-    const QString clusterDir = QFileInfo(qEnvironmentVariable("ODBCSYSINI")).absolutePath();
-    QFile runtime(QDir(clusterDir).filePath(QStringLiteral("runtime-dir")));
-    if (!runtime.open(QIODevice::ReadOnly))
-        bench::fail(QStringLiteral("no cluster of scripts/pg-cluster.sh beside ODBCSYSINI"));
-    return QDir(QString::fromUtf8(runtime.readAll()).trimmed())
-        .filePath(QStringLiteral("server.log"));
-}
-
-qint64 logSize(const QString& path)
-{
-    return QFileInfo(path).size();
-}
-
-struct Statements
-{
-    std::vector<QByteArray> texts; // one request each, as the server received it
-    std::set<QByteArray> sessions;
-};
-
-// The requests that `user` sent to `database` between two offsets of the log. An entry begins
-// with the prefix '<time>|tw|<session>|<user>|<database>| '; a statement spanning lines goes on
-// in lines without it.
-Statements statementsBetween(const QString& path, qint64 from, qint64 to, const QByteArray& user,
-                             const QByteArray& database)
-{
-    QFile log(path);
-    if (!log.open(QIODevice::ReadOnly) || !log.seek(from))
-        bench::fail(QStringLiteral("cannot read the server log ") + path);
-    const QList<QByteArray> lines = log.read(to - from).split('\n');
-    static const QByteArray marker = QByteArrayLiteral("|tw|");
-    static const QByteArray statement = QByteArrayLiteral("LOG:  statement: ");
-    Statements found;
-    bool inOurs = false;
-    for (const QByteArray& line : lines) {
-        const qsizetype at = line.indexOf(marker);
-        const QList<QByteArray> fields =
-            at < 0 ? QList<QByteArray>() : line.mid(at + marker.size()).split('|');
-        if (fields.size() < 4) {
-            if (inOurs && !line.isEmpty())
-                found.texts.back() += '\n' + line;
-            continue;
-        }
-        const QByteArray message = fields.mid(3).join('|').mid(1);
-        inOurs = fields[1] == user && fields[2] == database && message.startsWith(statement);
-        if (inOurs) {
-            found.texts.push_back(message.mid(statement.size()));
-            found.sessions.insert(fields[0]);
-        }
-    }
-    return found;
-}
-
-struct Replayed
-{
-    double seconds = 0;
-    int refused = 0;
-};
-
-Replayed replay(PGconn* connection, const std::vector<QByteArray>& texts)
-{
-    Replayed result;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    for (const QByteArray& text : texts) {
-        PGresult* answer = PQexec(connection, text.constData());
-        const ExecStatusType status = PQresultStatus(answer);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            ++result.refused;
-        PQclear(answer);
-    }
-    result.seconds = double(elapsed.nsecsElapsed()) / 1e9;
-    return result;
-}
 
 // The requests again through the ODBC driver, sent as OdbcConnection sends the program's. The
 // driver's own wrapping (a leading BEGIN; and its savepoint commands) comes off first, since the
@@ -211,7 +133,7 @@ PsqlReplayed replayWithPsql(const testing::TestDatabase& database,
 {
     QTemporaryFile script(QDir::temp().filePath(QStringLiteral("tarnwell-replay-XXXXXX.sql")));
     if (!script.open())
-        bench::fail(QStringLiteral("cannot write the psql script"));
+        fail(QStringLiteral("cannot write the psql script"));
     script.write("\\o /dev/null\n\\warn tw-begin\n");
     for (const QByteArray& text : listing)
         script.write(psqlRequest(text));
@@ -232,7 +154,7 @@ PsqlReplayed replayWithPsql(const testing::TestDatabase& database,
                 QStringLiteral("-d"), database.name(), QStringLiteral("-U"), database.logon(),
                 QStringLiteral("-f"), script.fileName()});
     if (!psql.waitForStarted())
-        bench::fail(QStringLiteral("psql did not start"));
+        fail(QStringLiteral("psql did not start"));
 
     PsqlReplayed result;
     QElapsedTimer clock;
@@ -241,8 +163,8 @@ PsqlReplayed replayWithPsql(const testing::TestDatabase& database,
     QByteArray pending;
     while (imported < 0) {
         if (!psql.waitForReadyRead(10 * 60 * 1000))
-            bench::fail(QStringLiteral("psql ended before the replay did: ") +
-                        QString::fromUtf8(pending + psql.readAllStandardError()));
+            fail(QStringLiteral("psql ended before the replay did: ") +
+                 QString::fromUtf8(pending + psql.readAllStandardError()));
         pending += psql.readAllStandardError();
         const qint64 now = clock.nsecsElapsed();
         qsizetype end = 0;
@@ -261,16 +183,10 @@ PsqlReplayed replayWithPsql(const testing::TestDatabase& database,
     }
     psql.waitForFinished();
     if (begun < 0 || listed < 0)
-        bench::fail(QStringLiteral("psql's marks came out of order"));
+        fail(QStringLiteral("psql's marks came out of order"));
     result.listingSeconds = double(listed - begun) / 1e9 + connectSeconds;
     result.importSeconds = double(imported - listed) / 1e9;
     return result;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // One side's seconds in each of the rounds.
@@ -321,52 +237,6 @@ void report(const QString& label, const char* phase, const Statements& statement
     std::fflush(stdout);
 }
 
-QByteArray conninfo(const testing::TestDatabase& database)
-{
-    const auto quoted = [](const QString& value) {
-        QString inner = value;
-        inner.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-            .replace(QLatin1Char('\''), QStringLiteral("\\'"));
-        return QLatin1Char('\'') + inner + QLatin1Char('\'');
-    };
-    return (QStringLiteral("host=") + quoted(database.server()) + QStringLiteral(" dbname=") +
-            quoted(database.name()) + QStringLiteral(" user=") + quoted(database.logon()) +
-            QStringLiteral(" password=") + quoted(database.password()))
-        .toUtf8();
-}
-
-// One run of the program against a fresh database: the library read, Connect with its listing,
-// and the import of everything, with the statements each sent and what it wrote.
-struct ProgramRun
-{
-    Statements listing, import;
-    double listingSeconds = 0, importSeconds = 0;
-    QString written;
-};
-
-// `Window` is BenchWindow (the window's logic with a widget-free view) or RealWindow.
-template <typename Window>
-ProgramRun runProgram(const QString& programPath, const QString& logPath, const QString& rowCounts)
-{
-    testing::TestDatabase database;
-    ProgramRun run;
-    Window window(programPath, database);
-    window.readLibrary();
-    const qint64 beforeConnect = logSize(logPath);
-    run.listingSeconds = window.connectAndList();
-    const qint64 beforeImport = logSize(logPath);
-    run.importSeconds = window.importAll();
-    const qint64 afterImport = logSize(logPath);
-    const QByteArray user = database.logon().toUtf8(), name = database.name().toUtf8();
-    run.listing = statementsBetween(logPath, beforeConnect, beforeImport, user, name);
-    run.import = statementsBetween(logPath, beforeImport, afterImport, user, name);
-    run.written = database.value(rowCounts);
-    if (run.listing.texts.empty() || run.import.texts.empty())
-        bench::fail(QStringLiteral("the server log holds none of the program's statements; is "
-                                   "log_statement = all set?"));
-    return run;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -390,11 +260,6 @@ int main(int argc, char** argv)
     const QString label = args.size() > 2 ? args[2] : args[1];
     const QString logPath = serverLogPath();
 
-    const QString rowCounts = QStringLiteral(
-        "SELECT (SELECT count(*) FROM strip_config) || ' configurations, ' || (SELECT count(*) "
-        "FROM panel_strip) || ' strips, ' || (SELECT count(*) FROM channel) || ' channels, ' || "
-        "(SELECT count(*) FROM panel_strip_term) || ' terminals'");
-
     ProgramRun first;
     const auto side = [](const char* name) { return Side{name, {}, 0}; };
     Side listingProgram = side("program (window's logic)");
@@ -410,10 +275,10 @@ int main(int argc, char** argv)
     // What each replay wrote, when it differs from what the program wrote.
     std::set<QString> differences;
     for (int i = 0; i < Rounds; ++i) {
-        ProgramRun run = runProgram<BenchWindow>(args[1], logPath, rowCounts);
+        ProgramRun run = runProgram<BenchWindow>(args[1], logPath);
         listingProgram.seconds.push_back(run.listingSeconds);
         importProgram.seconds.push_back(run.importSeconds);
-        const ProgramRun windowRun = runProgram<bench::RealWindow>(args[1], logPath, rowCounts);
+        const ProgramRun windowRun = runProgram<RealWindow>(args[1], logPath);
         listingWindow.seconds.push_back(windowRun.listingSeconds);
         importWindow.seconds.push_back(windowRun.importSeconds);
         if (windowRun.listing.texts.size() != run.listing.texts.size() ||
@@ -439,7 +304,7 @@ int main(int argc, char** argv)
                         run.listing.texts.size(), run.import.texts.size(), qPrintable(run.written));
         }
         const auto check = [&](const char* who, testing::TestDatabase& database) {
-            const QString written = database.value(rowCounts);
+            const QString written = writtenRows(database);
             if (written != first.written)
                 differences.insert(
                     QStringLiteral("the %1 wrote %2").arg(QLatin1String(who), written));
@@ -450,10 +315,7 @@ int main(int argc, char** argv)
             // The program's listing time includes opening its connection; so does each replay's.
             QElapsedTimer connecting;
             connecting.start();
-            PGconn* connection = PQconnectdb(conninfo(fresh).constData());
-            if (PQstatus(connection) != CONNECTION_OK)
-                bench::fail(QStringLiteral("libpq could not connect: ") +
-                            QString::fromUtf8(PQerrorMessage(connection)));
+            PGconn* connection = connectOrFail(conninfo(fresh));
             const double connectSeconds = double(connecting.nsecsElapsed()) / 1e9;
             const Replayed listed = replay(connection, first.listing.texts);
             const Replayed imported = replay(connection, first.import.texts);

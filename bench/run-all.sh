@@ -2,18 +2,22 @@
 # Builds the benchmarks, makes the libraries they read, starts throwaway clusters and runs every
 # benchmark, printing its figures; the ratios come last. Nothing is asserted.
 #
-#   bench/run-all.sh [--scales "10 100"]
+#   bench/run-all.sh [--scales "10 100"] [--delays "0 1 10 30"] [--limit-minutes 10]
 #
 # --scales lists the library sizes (copies of the sample) the database benchmarks run at; 10 is
-# always among them, since the idle benchmark runs at 10. The library load benchmark reads a
-# generated library of about 10 MB. Everything goes into build/ (build/bench-data for the
-# libraries and packed programs); the clusters are stopped and removed however the run ends.
+# always among them, since the idle benchmark runs at 10. The network benchmark runs at the
+# sample's size too, at each round trip of --delays (ms); what would take longer than
+# --limit-minutes is estimated instead. The library load benchmark reads a generated library of
+# about 10 MB. Everything goes into build/ (build/bench-data for the libraries and packed
+# programs); the clusters are stopped and removed however the run ends.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build
 data=$build/bench-data
 scales="10 100"
+delays="0 1 10 30"
+limit_minutes=10
 # About 10 MB: the sample is about 26.5 kB.
 readonly LOAD_SCALE=380
 
@@ -23,8 +27,16 @@ while (($#)); do
         scales=${2:?--scales needs a list}
         shift 2
         ;;
+    --delays)
+        delays=${2:?--delays needs a list}
+        shift 2
+        ;;
+    --limit-minutes)
+        limit_minutes=${2:?--limit-minutes needs a number}
+        shift 2
+        ;;
     *)
-        sed -n '2,10s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
+        sed -n '2,12s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2
         exit 2
         ;;
     esac
@@ -34,7 +46,8 @@ done
 "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target tarnwell-pack tarnwell_unpacked \
-    tarnwell-bench-library-load tarnwell-bench-event-loop tarnwell-bench-replay tarnwell-bench-idle
+    tarnwell-bench-library-load tarnwell-bench-event-loop tarnwell-bench-replay tarnwell-bench-idle \
+    tarnwell-bench-network
 
 mkdir -p "$data"
 pack() { # SCALE NAME
@@ -42,7 +55,7 @@ pack() { # SCALE NAME
     "$build/tools/pack/tarnwell-pack" pack "$build/src/app/tarnwell-unpacked" \
         "$data/library-$2" "$data/tarnwell-$2"
 }
-for scale in $scales; do
+for scale in 1 $scales; do
     pack "$scale" "x$scale"
 done
 pack "$LOAD_SCALE" 10mb
@@ -90,6 +103,10 @@ for scale in $scales; do
 done
 run env ODBCSYSINI="$plain/odbc" "$build/bench/tarnwell-bench-idle" "$data/tarnwell-x10" \
     "library 10x"
+# Last, as it takes the longest: through its own delaying proxy to the logged cluster, whose
+# log gives the statements.
+run env ODBCSYSINI="$logged/odbc" "$build/bench/tarnwell-bench-network" --delays "$delays" \
+    --scales "1 $scales" --limit-minutes "$limit_minutes" "$data"
 
 echo
 echo "Ratios"
