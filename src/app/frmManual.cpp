@@ -2,6 +2,7 @@
 
 #include "app/core/MainView.h"
 #include "app/frmAbout.h"
+#include "import/reference/ReferenceStatements.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -13,7 +14,7 @@ namespace tarnwell::app {
 
 namespace {
 
-const QString LibraryBox = QStringLiteral("KEL - DORVAN FF LIBRARY");
+const QString& LibraryBox = import::reference::LibraryJunctionBoxName;
 
 QString quoted(const QString& text)
 {

@@ -37,11 +37,6 @@ ConnectionString BuildConnectionString(const LoginInput& in)
     throw Failure(QStringLiteral("No database platform chosen."));
 }
 
-int CursorLocation(Platform platform)
-{
-    return platform == Platform::Watcom ? 2 : 3;
-}
-
 bool isValidConnectionValue(const QString& value)
 {
     for (const QChar c : value) {

@@ -32,8 +32,6 @@ struct DomainContext
 
 // The provider connection string of a platform, values inserted exactly as typed.
 ConnectionString BuildConnectionString(const LoginInput& input);
-// Client-side cursors everywhere but on Watcom.
-int CursorLocation(Platform platform);
 
 // False when a typed value cannot be part of any connection string (control characters).
 bool isValidConnectionValue(const QString& value);

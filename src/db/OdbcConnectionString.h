@@ -29,17 +29,6 @@ public:
     QStringList installedDrivers() const override;
 };
 
-// A given list, for tests and for callers that already know the drivers.
-class FixedOdbcDriverCatalog : public OdbcDriverCatalog
-{
-public:
-    explicit FixedOdbcDriverCatalog(QStringList drivers) : m_drivers(std::move(drivers)) {}
-    QStringList installedDrivers() const override { return m_drivers; }
-
-private:
-    QStringList m_drivers;
-};
-
 // The database family a provider name stands for; it decides the drivers that fit and the
 // keywords they take.
 enum class OdbcFamily { SqlServer, Oracle, SqlAnywhere };

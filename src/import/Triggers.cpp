@@ -34,9 +34,9 @@ bool switchTriggers(db::Database& database, status::StatusLog& status, bool enab
 
 } // namespace
 
-bool DisableTriggers(db::Database& database, status::StatusLog& status)
+void DisableTriggers(db::Database& database, status::StatusLog& status)
 {
-    return switchTriggers(database, status, false);
+    switchTriggers(database, status, false);
 }
 
 bool EnableTriggers(db::Database& database, status::StatusLog& status)

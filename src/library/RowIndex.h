@@ -24,15 +24,6 @@ class RowIndex
 public:
     RowIndex(const LibraryTable& table, int width, int keyColumn);
 
-    // Visits every row whose key column is `key`, in table order, then throws the walk's
-    // failure if the table has one.
-    template <typename Visit> void forEach(const QString& key, Visit&& visit) const
-    {
-        for (const int start : rowsOf(key))
-            visit(m_table.row(start, m_width), start);
-        throwIfIncomplete();
-    }
-
     // The starts of the rows whose key column is `key`, ascending.
     const std::vector<int>& rowsOf(const QString& key) const;
     // The row that starts at `start`, one of rowsOf()'s.

@@ -71,6 +71,80 @@ template <typename Step> auto failingAs(std::optional<ListOutcome> check, Step&&
     }
 }
 
+// One library apparatus to be listed, with the query that asks the domain about it.
+struct Candidate
+{
+    ApparatusKind kind;
+    QString name;
+    int row;
+    QString description;
+    QString manufacturer;
+    QString query;
+};
+
+// The library's side of the listing: every apparatus with its query, in the order the queries
+// go to the database. A library row that runs short ends the gathering; its failure waits in
+// `shortRow` until the queries before it have been asked, as they were asked before it was read.
+struct Gathered
+{
+    std::vector<Candidate> candidates;
+    std::exception_ptr shortRow;
+};
+
+Gathered gather(const library::VendorLibrary& library, const db::DomainContext& domain)
+{
+    Gathered gathered;
+    // The check whose query goes last also answers for the library read that follows it, up to
+    // the next query: a configuration's check for the next row, and for the first channel row.
+    std::optional<ListOutcome> lastCheck;
+    try {
+        const LibraryTable& configs = library.stripConfig;
+        if (configs.Count() > 0) {
+            for (int j = 1; j <= configs.Count(); j += library::StripConfigWidth) {
+                const LibraryTable::Row values =
+                    failingAs(lastCheck, [&] { return configs.row(j, library::StripConfigWidth); });
+                const library::StripConfigRow row(values);
+                lastCheck = ListOutcome::ConfigurationCheckFailed;
+                gathered.candidates.push_back(
+                    {ApparatusKind::Configuration, row.name(), j, row.description(),
+                     row.manufacturer(), configurationQuery(domain, row.manufacturer(), row.name())});
+            }
+        }
+        const LibraryTable& channels = library.channel;
+        if (library.panelStrip.Count() > 0) {
+            for (int j = 1; j <= channels.Count(); j += library::ChannelWidth) {
+                const LibraryTable::Row values =
+                    failingAs(lastCheck, [&] { return channels.row(j, library::ChannelWidth); });
+                const library::ChannelRow row(values);
+                lastCheck.reset();
+                gathered.candidates.push_back(
+                    {ApparatusKind::Reference, row.referenceName(), j, row.description(),
+                     row.manufacturer(),
+                     referenceQuery(domain, row.manufacturer(), row.referenceName())});
+            }
+        }
+    } catch (...) {
+        gathered.shortRow = std::current_exception();
+    }
+    return gathered;
+}
+
+// Asks the domain about every candidate, in order, whether it holds it; `held` grows with the
+// answers. A failed query is the failure of its kind's check.
+void askTheDomain(db::Database& database, const std::vector<Candidate>& candidates,
+                  std::vector<bool>& held)
+{
+    held.reserve(candidates.size());
+    for (const Candidate& candidate : candidates) {
+        const ListOutcome check = candidate.kind == ApparatusKind::Configuration
+                                      ? ListOutcome::ConfigurationCheckFailed
+                                      : ListOutcome::ReferenceCheckFailed;
+        held.push_back(failingAs(check, [&] {
+            return database.RunQuery(candidate.query).rowCount() != 0;
+        }));
+    }
+}
+
 } // namespace
 
 QString Revision(const QString& description)
@@ -111,70 +185,49 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
                                const std::function<void(const ApparatusEntry&)>& added)
 {
     list = ApparatusList();
-    std::vector<clsReference> references(1);
-    // The check whose query ran last also answers for the library read that follows it, up to
-    // the next query: a configuration's check for the next row, and for the first channel row.
-    std::optional<ListOutcome> lastCheck;
+    const Gathered gathered = gather(library, domain);
+    std::vector<bool> held;
+    std::optional<ListOutcome> failed;
+    try {
+        askTheDomain(database, gathered.candidates, held);
+        if (gathered.shortRow)
+            std::rethrow_exception(gathered.shortRow);
+    } catch (const CheckFailed& check) {
+        failed = check.outcome;
+    }
 
+    // Configurations in library order as far as the domain answered, then, when it answered
+    // for every one, references in name order.
     const auto add = [&](const ApparatusEntry& entry) {
         list.entries.push_back(entry);
         if (added)
             added(entry);
     };
-
-    try {
-        const LibraryTable& configs = library.stripConfig;
-        if (configs.Count() > 0) {
-            for (int j = 1; j <= configs.Count(); j += library::StripConfigWidth) {
-                const LibraryTable::Row values =
-                    failingAs(lastCheck, [&] { return configs.row(j, library::StripConfigWidth); });
-                const library::StripConfigRow row(values);
-                lastCheck = ListOutcome::ConfigurationCheckFailed;
-                failingAs(lastCheck, [&] {
-                    const QString query =
-                        configurationQuery(domain, row.manufacturer(), row.name());
-                    const db::ResultSet found = database.RunQuery(query);
-                    add({ApparatusKind::Configuration, row.name(), j,
-                         ApparatusLine(ApparatusKind::Configuration, row.name(),
-                                       found.rowCount() != 0, row.description(),
-                                       row.manufacturer()),
-                         query});
-                });
-                ++list.configurations;
-            }
+    std::vector<clsReference> references(1);
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        const Candidate& c = gathered.candidates[i];
+        const QString line = ApparatusLine(c.kind, c.name, held[i], c.description, c.manufacturer);
+        if (c.kind == ApparatusKind::Configuration) {
+            add({c.kind, c.name, c.row, line, c.query});
+            ++list.configurations;
+            continue;
         }
-
-        const LibraryTable& channels = library.channel;
-        if (library.panelStrip.Count() > 0) {
-            for (int j = 1; j <= channels.Count(); j += library::ChannelWidth) {
-                const LibraryTable::Row values =
-                    failingAs(lastCheck, [&] { return channels.row(j, library::ChannelWidth); });
-                const library::ChannelRow row(values);
-                const QString query =
-                    referenceQuery(domain, row.manufacturer(), row.referenceName());
-                const db::ResultSet found = failingAs(ListOutcome::ReferenceCheckFailed,
-                                                      [&] { return database.RunQuery(query); });
-                lastCheck.reset();
-                clsReference reference;
-                reference.name = row.referenceName();
-                reference.row = j;
-                reference.listingQuery = query;
-                reference.listitem =
-                    ApparatusLine(ApparatusKind::Reference, row.referenceName(),
-                                  found.rowCount() != 0, row.description(), row.manufacturer());
-                ++list.references;
-                InsertionSort(references, reference);
-            }
-        }
-    } catch (const CheckFailed& failed) {
+        clsReference reference;
+        reference.name = c.name;
+        reference.row = c.row;
+        reference.listingQuery = c.query;
+        reference.listitem = line;
+        ++list.references;
+        InsertionSort(references, reference);
+    }
+    if (failed) {
         status.ShowStatus(
-            failed.outcome == ListOutcome::ConfigurationCheckFailed
+            *failed == ListOutcome::ConfigurationCheckFailed
                 ? QStringLiteral("The query to check if a CONFIGURATION is in SPI already failed.")
                 : QStringLiteral(
                       "The query to check if a REFERENCE strip is in SPI already failed."));
-        return failed.outcome;
+        return *failed;
     }
-
     for (std::size_t i = 1; i < references.size(); ++i)
         add({ApparatusKind::Reference, references[i].name, references[i].row,
              references[i].listitem, references[i].listingQuery});

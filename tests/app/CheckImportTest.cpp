@@ -8,6 +8,7 @@
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
+#include "support/StatusMessages.h"
 
 #include <QRegularExpression>
 
@@ -57,10 +58,7 @@ protected:
     }
     QStringList shown() const
     {
-        QStringList result;
-        for (const QString& line : controller.status().sessionLines())
-            result.append(line.mid(11));
-        return result;
+        return tarnwell::testing::sessionMessages(controller.status());
     }
 
     // Checks, proves nothing changed, imports, and compares what the check said with what the

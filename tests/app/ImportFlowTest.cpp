@@ -8,6 +8,7 @@
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
+#include "support/StatusMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ protected:
         controller.cmdConnect_Click();
     }
 
-    QString lastMessage() const { return controller.status().lines().back().mid(11); }
+    QString lastMessage() const { return tarnwell::testing::withoutStamp(controller.status().lines().back()); }
     int count(const QString& table)
     {
         return database.value("SELECT count(*) FROM " + table).toInt();

@@ -8,6 +8,7 @@
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
+#include "support/StatusMessages.h"
 
 #include <QRegularExpression>
 
@@ -42,10 +43,7 @@ struct Session
     }
     QStringList shown() const
     {
-        QStringList result;
-        for (const QString& line : controller.status().sessionLines())
-            result.append(line.mid(11));
-        return result;
+        return tarnwell::testing::sessionMessages(controller.status());
     }
 
     FakeMainView view;

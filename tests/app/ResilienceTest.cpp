@@ -10,6 +10,7 @@
 #include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
 #include "support/WaitForIdle.h"
+#include "support/StatusMessages.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -58,10 +59,7 @@ public:
     }
     QStringList messages() const
     {
-        QStringList result;
-        for (const QString& line : controller.status().lines())
-            result.append(line.mid(11));
-        return result;
+        return tarnwell::testing::withoutStamps(controller.status().lines());
     }
     QList<int> referenceLines() const
     {
@@ -81,10 +79,7 @@ public:
     // Every status line of the session, without its time stamp.
     QStringList all() const
     {
-        QStringList result;
-        for (const QString& line : controller.status().sessionLines())
-            result.append(line.mid(11));
-        return result;
+        return tarnwell::testing::sessionMessages(controller.status());
     }
 };
 

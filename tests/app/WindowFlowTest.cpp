@@ -10,6 +10,7 @@
 #include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
 #include "support/WaitForIdle.h"
+#include "support/StatusMessages.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -106,10 +107,7 @@ protected:
 
     QStringList statusMessages()
     {
-        QStringList result;
-        for (const QString& line : child<QLabel>("lblStatus")->text().split('\n'))
-            result.append(line.mid(11));
-        return result;
+        return tarnwell::testing::withoutStamps(child<QLabel>("lblStatus")->text().split('\n'));
     }
 
     int count(const QString& table)
@@ -318,10 +316,7 @@ TEST_F(WindowFlowTest, ChecksImportsAndSavesTheWholeLogFromTheKeyboard)
     EXPECT_EQ(lines.first(),
               "Tarnwell 3.0.34 session log, " + QDate::currentDate().toString("yyyy-MM-dd"));
     // The session from its first line on, and the ten lines the display shows at its end.
-    QStringList withoutStamps;
-    for (const QString& line : lines.mid(1))
-        withoutStamps.append(line.mid(11));
-    EXPECT_EQ(withoutStamps.mid(0, 9), SessionStart);
+    EXPECT_EQ(tarnwell::testing::withoutStamps(lines.mid(1, 9)), SessionStart);
     EXPECT_EQ(lines.value(1).mid(8), "   Program opens.");
     EXPECT_EQ(lines.mid(lines.size() - 10),
               child<QLabel>("lblStatus")->text().split('\n'));
@@ -347,11 +342,8 @@ TEST_F(WindowFlowTest, TheStatusDisplaysMenuCopiesTheWholeSession)
     });
     emit status->customContextMenuRequested(QPoint(5, 5));
     const QStringList copied = QGuiApplication::clipboard()->text().split('\n');
-    QStringList withoutStamps;
-    for (const QString& line : copied)
-        withoutStamps.append(line.mid(11));
     // Lines no longer on display too, and the ten it shows at the end.
-    EXPECT_EQ(withoutStamps.mid(0, 9), SessionStart);
+    EXPECT_EQ(tarnwell::testing::withoutStamps(copied.mid(0, 9)), SessionStart);
     EXPECT_EQ(copied.mid(copied.size() - 10), status->text().split('\n'));
 }
 

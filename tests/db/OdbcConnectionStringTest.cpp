@@ -12,6 +12,17 @@ using namespace tarnwell::db;
 
 namespace {
 
+// The drivers a test says are installed.
+class FixedOdbcDriverCatalog : public OdbcDriverCatalog
+{
+public:
+    explicit FixedOdbcDriverCatalog(QStringList drivers) : m_drivers(std::move(drivers)) {}
+    QStringList installedDrivers() const override { return m_drivers; }
+
+private:
+    QStringList m_drivers;
+};
+
 const QString kSql18 = QStringLiteral("ODBC Driver 18 for SQL Server");
 const QString kSql17 = QStringLiteral("ODBC Driver 17 for SQL Server");
 

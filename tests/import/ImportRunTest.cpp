@@ -147,9 +147,7 @@ TEST_F(ImportRunTest, ACommitTheServerRefusesKeepsNothingOfTheApparatus)
     EXPECT_EQ(run(chosen), RunOutcome::Finished);
     EXPECT_EQ(lastReport.written, 7);
     EXPECT_EQ(lastReport.notWritten, QStringList({"KD-SP8 Segment Protector"}));
-    QStringList shown;
-    for (const QString& line : status.sessionLines())
-        shown.append(line.mid(11));
+    const QStringList shown = tarnwell::testing::sessionMessages(status);
     const qsizetype refused =
         shown.indexOf("Didn't save the CONFIGURATION as a whole. Database reports: ");
     ASSERT_GE(refused, 0) << shown.join('\n').toStdString();

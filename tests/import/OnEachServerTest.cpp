@@ -97,10 +97,7 @@ protected:
     QStringList shown() const { return tarnwell::testing::statusMessages(status); }
     QStringList sessionShown() const
     {
-        QStringList lines;
-        for (const QString& line : status.sessionLines())
-            lines.append(line.mid(11));
-        return lines;
+        return tarnwell::testing::sessionMessages(status);
     }
 
     // The rows the server holds for good, by statement text.

@@ -1,6 +1,7 @@
 #include "LibraryTestSupport.h"
 
 #include "library/LibraryPacker.h"
+#include "support/StatusMessages.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,7 @@ StatusCapture::StatusCapture()
 {
     log.setDisplay([this](const QString&) {
         const QString line = log.lines().back();
-        messages.append(line.mid(11)); // "hh:mm:ss   "
+        messages.append(tarnwell::testing::withoutStamp(line));
     });
 }
 

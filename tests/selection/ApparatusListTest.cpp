@@ -4,6 +4,7 @@
 #include "support/LibraryRows.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
+#include "support/StatusMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +84,7 @@ protected:
             [this](const ApparatusEntry& entry) { shown.append(entry.line); });
     }
 
-    QString lastMessage() const { return status.lines().back().mid(11); }
+    QString lastMessage() const { return tarnwell::testing::withoutStamp(status.lines().back()); }
 
     library::VendorLibrary lib;
     db::DomainContext domain;

@@ -1,6 +1,7 @@
 #include "status/StatusLog.h"
 
 #include "support/QtPrinters.h"
+#include "support/StatusMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +27,7 @@ protected:
     QString newest() const { return log.lines().back(); }
     QStringList messages() const
     {
-        QStringList result;
-        for (const QString& line : log.lines())
-            result.append(line.mid(11));
-        return result;
+        return tarnwell::testing::withoutStamps(log.lines());
     }
 
     StatusLog log;

@@ -40,11 +40,6 @@ ConnectionSession& MainController::session()
     return *m_session;
 }
 
-bool MainController::isBusy() const
-{
-    return m_workUnderWay != State::Idle;
-}
-
 void MainController::endProgram(int exitCode)
 {
     m_state = State::Ended;
@@ -73,7 +68,7 @@ template <typename ShowEnd> void MainController::activityEnded(ShowEnd&& showEnd
     m_view.setCancelVisible(false);
     showEnd(ending);
     if (ending && m_state != State::Ended)
-        endProgram(m_endCode);
+        endProgram(0);
 }
 
 void MainController::Form_Load()
@@ -259,12 +254,9 @@ void MainController::mnuFileExit_Click()
         return;
     // Ending in the middle of an apparatus would leave the triggers switched off: the work
     // under way is cancelled, the triggers come back on, and then the program ends.
-    const bool importing =
-        m_workUnderWay == State::Importing || m_workUnderWay == State::Checking;
-    if (importing)
+    if (importUnderWay())
         m_status.ShowStatus(QStringLiteral("Stopping the import before the program ends..."));
     m_state = State::Ending;
-    m_endCode = 0;
     m_cancel.cancel();
     QTimer::singleShot(TriggerWaitMs, &m_timerContext, [this] { triggersDidNotComeBack(); });
 }
@@ -273,15 +265,14 @@ void MainController::triggersDidNotComeBack()
 {
     if (!isBusy() || m_state == State::Ended)
         return;
-    const bool importing =
-        m_workUnderWay == State::Importing || m_workUnderWay == State::Checking;
+    const bool importing = importUnderWay();
     // The program ends now: whatever the worker reports from here on is not shown.
     m_state = State::Ended;
     m_cancel.cancel();
     if (importing)
         m_dialogs.message(triggersNotBackMessage(m_platform, TriggerWaitMs / 1000),
                           ApplicationTitle, MessageIcon::Warning);
-    endProgram(m_endCode);
+    endProgram(0);
 }
 
 QString MainController::sessionText() const

@@ -53,7 +53,7 @@ public:
     const std::optional<LoginInfo>& login() const { return m_login; }
     bool isImporting() const { return m_state == State::Importing || m_state == State::Checking; }
     // Reading, Connect, an import or its recovery is under way.
-    bool isBusy() const;
+    bool isBusy() const { return m_workUnderWay != State::Idle; }
 
     // How long ending the program waits for the triggers to be switched on again.
     static constexpr int TriggerWaitMs = 10'000;
@@ -70,6 +70,11 @@ private:
         Ending,     // File, Exit during work: the program ends once the work has stopped
         Ended,
     };
+
+    bool importUnderWay() const
+    {
+        return m_workUnderWay == State::Importing || m_workUnderWay == State::Checking;
+    }
 
     // The worker's part.
     ConnectionSession& session();
@@ -106,7 +111,6 @@ private:
     // The activity whose work the worker has under way, Idle when none: what a Cancel or an
     // ending interrupts, and whether the window's logic is still busy after the program ended.
     State m_workUnderWay = State::Idle;
-    int m_endCode = 0;
     const QDate m_sessionStart = QDate::currentDate();
     bool Activated = false;
     QString LibraryVersion;
