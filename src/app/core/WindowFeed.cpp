@@ -94,6 +94,7 @@ void WindowFeed::pauseEnded()
 
 void WindowFeed::flush()
 {
+    TARNWELL_OWN_THREAD();
     Batch batch;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);

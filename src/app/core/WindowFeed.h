@@ -2,6 +2,7 @@
 
 #include "app/core/Executor.h"
 #include "app/core/MainView.h"
+#include "app/core/ThreadAffinity.h"
 
 #include <QString>
 #include <QStringList>
@@ -76,6 +77,7 @@ private:
 
     // The window's thread.
     QTimer m_pause;
+    ThreadAffinity m_thread; // the window's
 };
 
 } // namespace tarnwell::app
