@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -82,6 +83,12 @@ public:
     virtual void close() = 0;
     virtual bool query(const QString& sql, ResultSet& result) = 0;
     virtual bool execute(const QString& sql) = 0;
+    // Sends `statements` to the server in one request, joined by ";", and gives back one result
+    // per statement, in order. False when any of them fails: what the server kept of the
+    // request is then the caller's to roll back. Only where the dialect allows batches, and
+    // the connection: one that sends every statement on its own says so here.
+    virtual bool executeBatch(const QStringList& statements, std::vector<ResultSet>& results) = 0;
+    virtual bool sendsBatches() const { return true; }
     virtual bool beginTransaction() = 0;
     virtual bool commit() = 0;
     virtual bool rollback() = 0;

@@ -45,6 +45,10 @@ public:
 
     Platform platform() const { return m_platform; }
     Dbms dbms() const { return m_dbms; }
+    // Whether several statements may go to the server in one request, each statement's text
+    // unchanged and a result for each read in order: PostgreSQL's and SQL Server's drivers
+    // take them; Oracle's take one statement at a time.
+    bool batches() const { return m_dbms == Dbms::PostgreSql || m_dbms == Dbms::SqlServer; }
 
     // The identifier of a new row: Oracle's one sequence for every table, elsewhere the table's
     // highest identifier plus one.

@@ -305,7 +305,30 @@ bool OdbcConnection::connectionDead() const
            dead == SQL_CD_TRUE;
 }
 
-bool OdbcConnection::run(const QString& sql, ResultSet* result)
+bool OdbcConnection::readResult(std::vector<ResultSet>* results)
+{
+    std::vector<Row> rows;
+    SQLSMALLINT columns = 0;
+    if (SQL_SUCCEEDED(SQLNumResultCols(m_statement, &columns)) && columns > 0) {
+        SQLRETURN r = SQL_SUCCESS;
+        while (SQL_SUCCEEDED(r = SQLFetch(m_statement))) {
+            Row row(static_cast<std::size_t>(columns));
+            for (SQLSMALLINT column = 0; column < columns; ++column) {
+                if (!readColumn(m_statement, static_cast<SQLUSMALLINT>(column + 1),
+                                row[static_cast<std::size_t>(column)]))
+                    return statementFailed(SQL_ERROR);
+            }
+            rows.push_back(std::move(row));
+        }
+        if (r != SQL_NO_DATA)
+            return statementFailed(r);
+    }
+    if (results)
+        results->emplace_back(std::move(rows));
+    return true;
+}
+
+bool OdbcConnection::run(const QString& sql, std::vector<ResultSet>* results, std::size_t expected)
 {
     // The statement handle exists exactly while the connection is open; asking Qt's registry
     // of connections instead would cost a lock and a lookup on every statement.
@@ -318,60 +341,61 @@ bool OdbcConnection::run(const QString& sql, ResultSet* result)
             return fail(QStringLiteral("Operation cancelled"), DatabaseError::Kind::Cancelled);
         m_executing = true;
     }
-    SQLRETURN r = SQLExecDirectW(
-        m_statement, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
-        static_cast<SQLINTEGER>(sql.size()));
-    // SQL_NO_DATA: a searched UPDATE or DELETE that met no row, which is no failure.
-    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA) {
+    const auto done = [this](bool ok) {
         {
             const std::lock_guard<std::mutex> lock(m_cancelMutex);
             m_executing = false;
         }
-        return statementFailed(r);
+        return ok;
+    };
+    SQLRETURN r = SQLExecDirectW(
+        m_statement, const_cast<SQLWCHAR*>(reinterpret_cast<const SQLWCHAR*>(sql.utf16())),
+        static_cast<SQLINTEGER>(sql.size()));
+    // SQL_NO_DATA: a searched UPDATE or DELETE that met no row, which is no failure.
+    if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
+        return done(statementFailed(r));
+    if (r == SQL_NO_DATA) {
+        if (results)
+            results->emplace_back();
+    } else if (!readResult(results)) {
+        return done(false);
     }
-
-    std::vector<Row> rows;
-    SQLSMALLINT columns = 0;
-    if (r != SQL_NO_DATA && SQL_SUCCEEDED(SQLNumResultCols(m_statement, &columns)) && columns > 0) {
-        while (SQL_SUCCEEDED(r = SQLFetch(m_statement))) {
-            Row row(static_cast<std::size_t>(columns));
-            for (SQLSMALLINT column = 0; column < columns; ++column) {
-                if (!readColumn(m_statement, static_cast<SQLUSMALLINT>(column + 1),
-                                row[static_cast<std::size_t>(column)])) {
-                    r = SQL_ERROR;
-                    break;
-                }
-            }
-            if (r == SQL_ERROR)
-                break;
-            rows.push_back(std::move(row));
-        }
-        if (r != SQL_NO_DATA) {
-            {
-                const std::lock_guard<std::mutex> lock(m_cancelMutex);
-                m_executing = false;
-            }
-            return statementFailed(r);
-        }
+    // A request of several statements gives a result for each, in order.
+    for (std::size_t read = 1; read < expected; ++read) {
+        r = SQLMoreResults(m_statement);
+        if (r == SQL_NO_DATA)
+            return done(fail(QStringLiteral("The database gave %1 results for %2 statements.")
+                                 .arg(read)
+                                 .arg(expected)));
+        if (!SQL_SUCCEEDED(r))
+            return done(statementFailed(r));
+        if (!readResult(results))
+            return done(false);
     }
     SQLFreeStmt(m_statement, SQL_CLOSE);
-    {
-        const std::lock_guard<std::mutex> lock(m_cancelMutex);
-        m_executing = false;
-    }
-    if (result)
-        *result = ResultSet(std::move(rows));
-    return true;
+    return done(true);
 }
 
 bool OdbcConnection::query(const QString& sql, ResultSet& result)
 {
-    return run(sql, &result);
+    std::vector<ResultSet> results;
+    if (!run(sql, &results, 1))
+        return false;
+    result = std::move(results.front());
+    return true;
 }
 
 bool OdbcConnection::execute(const QString& sql)
 {
-    return run(sql, nullptr);
+    return run(sql, nullptr, 1);
+}
+
+bool OdbcConnection::executeBatch(const QStringList& statements, std::vector<ResultSet>& results)
+{
+    results.clear();
+    results.reserve(static_cast<std::size_t>(statements.size()));
+    return run(statements.join(QLatin1Char(';')), &results,
+               static_cast<std::size_t>(statements.size()));
 }
 
 bool OdbcConnection::beginTransaction()

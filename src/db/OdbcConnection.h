@@ -27,6 +27,7 @@ public:
     void close() override;
     bool query(const QString& sql, ResultSet& result) override;
     bool execute(const QString& sql) override;
+    bool executeBatch(const QStringList& statements, std::vector<ResultSet>& results) override;
     bool beginTransaction() override;
     bool commit() override;
     bool rollback() override;
@@ -40,7 +41,9 @@ public:
     QString driver() const { return m_driver; }
 
 private:
-    bool run(const QString& sql, ResultSet* result);
+    // Runs `sql`, which may hold several statements, and collects every result it gives.
+    bool run(const QString& sql, std::vector<ResultSet>* results, std::size_t expected);
+    bool readResult(std::vector<ResultSet>* results);
     bool fail(const QString& description,
               DatabaseError::Kind kind = DatabaseError::Kind::Refused, const QString& state = {});
     bool statementFailed(short odbcReturn);

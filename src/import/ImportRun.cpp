@@ -9,6 +9,8 @@
 #include "import/reference/ReferenceImport.h"
 #include "status/Failure.h"
 
+#include <QScopeGuard>
+
 namespace tarnwell::import {
 
 using Kind = db::DatabaseError::Kind;
@@ -121,11 +123,13 @@ db::DomainContext ImportRun::prepare()
 void ImportRun::importEach(const std::vector<ApparatusEntry>& chosen,
                            const db::DomainContext& domain)
 {
-    ImportSteps session(m_database, m_status, m_library, domain);
+    ImportSteps steps(m_database, m_status, m_library, domain);
     if (m_checkOnly)
-        session.countInsertsInto(m_checked);
-    ConfigurationImport configurations(session);
-    ReferenceImport references(session);
+        steps.countInsertsInto(m_checked);
+    steps.writeAheadWherePossible();
+    ConfigurationImport configurations(steps);
+    ReferenceImport references(steps);
+    const auto count = qScopeGuard([&] { m_report.rewritten = steps.rewritten(); });
     const int total = static_cast<int>(chosen.size());
     int done = 0;
     for (const ApparatusEntry& entry : chosen) {

@@ -36,6 +36,7 @@ struct RunReport
     int written = 0;
     int alreadyThere = 0;   // lines passed over as already in the domain
     QStringList notWritten; // names, in run order
+    int rewritten = 0;      // written ahead first, then again one statement at a time
     bool triggersOn = true; // false when switching them on again failed, or was not tried
     QString lostWhile;      // the apparatus under way when the connection went
     QString lostDescription;

@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/Login.h"
 #include "import/FindOrCreate.h"
+#include "import/Foresight.h"
 #include "import/RecordIds.h"
 #include "import/TermCatalogue.h"
 #include "library/LibraryIndexes.h"
@@ -57,6 +58,15 @@ public:
     void countInsertsInto(std::map<QString, int>& rows) { m_checkedRows = &rows; }
     bool checkOnly() const { return m_checkedRows != nullptr; }
 
+    // Where the dialect allows it, an apparatus is first written ahead: every statement whose
+    // answer can be foretold goes to the server without waiting, together with the next one
+    // that must be waited for. The server receives the very same statements in the same
+    // order. If an answer was not the one foretold, or any statement fails, the apparatus is
+    // rolled back and written again one statement at a time, which reports what failed.
+    void writeAheadWherePossible() { m_writeAhead = m_database.batches(); }
+    // How many apparatuses were written again one statement at a time.
+    int rewritten() const { return m_rewritten; }
+
     // Writes one apparatus in one transaction: committed (under `commitMessage`) when `write`
     // completes, rolled back when any of its steps fails. A step's failure is reported with
     // the step's message and the database's description; `afterFailure` then runs outside the
@@ -87,13 +97,32 @@ public:
     // inside the step, since a statement that carries library values can fail to be built.
     // insert() writes a row into `table`, which a check counts.
     void insert(const QString& table, const QString& message, const std::function<QString()>& build);
-    template <typename Read> auto query(const QString& message, const QString& sql, Read&& read)
+    // `predicted` is what the answer is foretold to be, used when writing ahead.
+    template <typename Read>
+    auto query(const QString& message, const QString& sql, Read&& read,
+               const std::optional<db::Prediction>& predicted = {})
     {
-        return step(message, [&] { return read(m_database.RunQuery(sql)); });
+        return step(message, [&] {
+            return read(m_database.RunQuery(sql, m_aheadNow ? predicted : std::nullopt));
+        });
     }
     QString nextId(IdTable table, const QString& message);
+    // An identifier that no message covers: its failure is not the apparatus's but the run's.
+    QString nextIdUncovered(IdTable table);
+    // A lookup: the identifier in `idColumn` of the first row found, nothing when none is.
+    std::optional<QString> lookup(const QString& message, const QString& sql, int idColumn);
+
+    // What the run has learned of the answers to come.
+    Foresight& foresight() { return m_foresight; }
 
 private:
+    // The apparatus written ahead; nothing when it must be written again one at a time.
+    std::optional<ApparatusOutcome> writeAhead(const std::function<void()>& write);
+    ApparatusOutcome writeOneAtATime(const std::function<void()>& write,
+                                     const QString& commitMessage,
+                                     const std::function<void()>& afterFailure);
+    void keep();
+
     db::Database& m_database;
     status::StatusLog& m_status;
     const library::VendorLibrary& m_library;
@@ -102,6 +131,10 @@ private:
     TermCatalogue m_catalogue;
     std::map<QString, int>* m_checkedRows = nullptr;
     std::map<QString, int> m_apparatusRows;
+    Foresight m_foresight;
+    bool m_writeAhead = false;
+    bool m_aheadNow = false; // an apparatus is being written ahead
+    int m_rewritten = 0;
 };
 
 } // namespace tarnwell::import

@@ -51,10 +51,11 @@ QString nextRecordIdStatement(const db::Dialect& dialect, IdTable table)
     return dialect.nextIdQuery(name, column);
 }
 
-QString NextRecordId(db::Database& database, IdTable table)
+QString NextRecordId(db::Database& database, IdTable table,
+                     const std::optional<db::Prediction>& predicted)
 {
     const db::ResultSet result =
-        database.RunQuery(nextRecordIdStatement(database.dialect(), table));
+        database.RunQuery(nextRecordIdStatement(database.dialect(), table), predicted);
     const db::Value id = result.value(0);
     return id ? *id : QStringLiteral("1");
 }

@@ -2,10 +2,9 @@
 
 #include <QString>
 
-namespace tarnwell::db {
-class Database;
-class Dialect;
-} // namespace tarnwell::db
+#include <optional>
+
+#include "db/Database.h"
 
 namespace tarnwell::import {
 
@@ -33,6 +32,7 @@ QString nextRecordIdStatement(const db::Dialect& dialect, IdTable table);
 
 // The identifier for the next new row of `table`, as text; "1" for an empty table. Throws what
 // Database::RunQuery throws.
-QString NextRecordId(db::Database& database, IdTable table);
+QString NextRecordId(db::Database& database, IdTable table,
+                     const std::optional<db::Prediction>& predicted = {});
 
 } // namespace tarnwell::import

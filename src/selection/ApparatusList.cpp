@@ -130,11 +130,26 @@ Gathered gather(const library::VendorLibrary& library, const db::DomainContext& 
 }
 
 // Asks the domain about every candidate, in order, whether it holds it; `held` grows with the
-// answers. A failed query is the failure of its kind's check.
+// answers. A failed query is the failure of its kind's check. The queries depend on nothing,
+// so where the dialect allows they all go in one request; should that one fail, they are asked
+// again one at a time, which tells which failed.
 void askTheDomain(db::Database& database, const std::vector<Candidate>& candidates,
                   std::vector<bool>& held)
 {
     held.reserve(candidates.size());
+    if (database.batches() && candidates.size() > 1) {
+        QStringList queries;
+        for (const Candidate& candidate : candidates)
+            queries.append(candidate.query);
+        try {
+            for (const db::ResultSet& found : database.RunBatch(queries))
+                held.push_back(found.rowCount() != 0);
+            return;
+        } catch (const db::DatabaseError& error) {
+            if (!error.refused())
+                throw;
+        }
+    }
     for (const Candidate& candidate : candidates) {
         const ListOutcome check = candidate.kind == ApparatusKind::Configuration
                                       ? ListOutcome::ConfigurationCheckFailed

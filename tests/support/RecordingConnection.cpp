@@ -122,11 +122,27 @@ bool RecordingConnection::run(const QString& sql, db::ResultSet* result)
 
 bool RecordingConnection::query(const QString& sql, db::ResultSet& result)
 {
+    ++requests;
     return run(sql, &result);
+}
+
+bool RecordingConnection::executeBatch(const QStringList& batch,
+                                       std::vector<db::ResultSet>& results)
+{
+    ++requests;
+    results.clear();
+    for (const QString& sql : batch) {
+        db::ResultSet result;
+        if (!run(sql, &result))
+            return false;
+        results.push_back(std::move(result));
+    }
+    return true;
 }
 
 bool RecordingConnection::execute(const QString& sql)
 {
+    ++requests;
     return run(sql, nullptr);
 }
 

@@ -59,6 +59,9 @@ public:
     void close() override { events.append(QStringLiteral("CLOSE")); }
     bool query(const QString& sql, db::ResultSet& result) override;
     bool execute(const QString& sql) override;
+    // Each statement is recorded and answered as if sent alone; the first refused ends the
+    // request, as a server stops at it.
+    bool executeBatch(const QStringList& batch, std::vector<db::ResultSet>& results) override;
     bool beginTransaction() override;
     bool commit() override;
     bool rollback() override;
@@ -69,6 +72,8 @@ public:
 
     // Every statement sent, in order.
     QStringList statements;
+    // How many requests went to the server: a statement alone, or a batch.
+    int requests = 0;
     // Every statement and transaction step ("BEGIN", "COMMIT", "ROLLBACK"), in order.
     QStringList events;
     std::vector<db::ConnectionString> opened;

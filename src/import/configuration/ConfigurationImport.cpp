@@ -65,7 +65,7 @@ void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
 
     const QString userName = db::sql::fixedWidth(row.userName(), 30);
     // No message covers the first statement: its failure ends the run.
-    const QString stripConfigId = NextRecordId(m_steps.database(), IdTable::StripConfig);
+    const QString stripConfigId = m_steps.nextIdUncovered(IdTable::StripConfig);
 
     const QString termMfrId =
         catalogue

@@ -124,8 +124,7 @@ ApparatusOutcome ReferenceImport::ImportReference(int rowStart)
 Found ReferenceImport::writeJunctionBox()
 {
     const std::optional<QString> existing =
-        m_steps.query(BoxLookupMessage, junctionBoxLookup(),
-                        [](const db::ResultSet& rows) { return rows.found(1); });
+        m_steps.lookup(BoxLookupMessage, junctionBoxLookup(), 1);
     if (existing)
         return {*existing, BoxLookupMessage};
     const QString panelId = m_steps.nextId(IdTable::Panel, BoxLookupMessage);
@@ -136,6 +135,7 @@ Found ReferenceImport::writeJunctionBox()
     m_steps.insert(QStringLiteral("udf_panel"), UdfPanelMessage, [&] {
         return udfPanelInsert(panelId, m_steps.domain(), ImporterUserName, today);
     });
+    m_steps.foresight().lookedUp(junctionBoxLookup(), 1, panelId);
     return {panelId, UdfPanelMessage};
 }
 
@@ -177,7 +177,9 @@ QString ReferenceImport::writeStrip(const LibraryTable::Row& values, const QStri
 
 QString ReferenceImport::nextStripSequence()
 {
-    return m_steps.query(SequenceMessage, stripSequenceQuery(), [](const db::ResultSet& rows) {
+    const QString query = stripSequenceQuery();
+    const QString sequence = m_steps.query(
+        SequenceMessage, query, [](const db::ResultSet& rows) {
         const db::Value largest = rows.value(0);
         if (!largest)
             return QStringLiteral("1");
@@ -187,7 +189,10 @@ QString ReferenceImport::nextStripSequence()
             throw Failure(QStringLiteral("The largest strip sequence \"") + *largest +
                           QStringLiteral("\" is not a whole number."));
         return QString::number(sequence + 1);
-    });
+    }, m_steps.foresight().largest(query));
+    // The strip about to be written carries the largest sequence from now on.
+    m_steps.foresight().raised(query, sequence);
+    return sequence;
 }
 
 const QString& ReferenceImport::writeChannel(const LibraryTable::Row& values,
