@@ -419,7 +419,6 @@ TEST_F(StoppedServerTest, AServerThatStaysDownIsLeftToTheAdministratorUntilItIsB
     window.import(app::ImportMode::All);
     waitFor([&] { return waitingOnALock(); }, 10'000);
     run({"halt", m_folder.path()});
-    holder.release(); // its server is gone
     QElapsedTimer down;
     down.start();
     waitUntilIdle(window.controller, app::MainController::ReconnectWindowMs + 30'000);
@@ -438,6 +437,7 @@ TEST_F(StoppedServerTest, AServerThatStaysDownIsLeftToTheAdministratorUntilItIsB
     EXPECT_EQ(window.messages().last(), "Please connect and log into a domain before importing.");
 
     run({"resume", m_folder.path()});
+    holder.reset(); // its session went with the halt
     database().reconnect();
     EXPECT_GT(disabledTriggers(), 0) << "nobody could switch them on while the server was down";
     window.dialogs.answer = true;
