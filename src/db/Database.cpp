@@ -62,7 +62,7 @@ void Database::RunCommand(const QString& sql)
         failed();
 }
 
-std::vector<ResultSet> Database::RunBatch(const QStringList& statements)
+std::vector<ResultSet> Database::runBatch(const QStringList& statements)
 {
     throwIfClosed();
     std::vector<ResultSet> results;

@@ -53,7 +53,7 @@ public:
     void clearCancel() { m_connection.clearCancel(); }
 
     // Several statements in one request, where the dialect allows it; a result for each.
-    std::vector<ResultSet> RunBatch(const QStringList& statements);
+    std::vector<ResultSet> runBatch(const QStringList& statements);
 
     // From startPipeline() to stopPipeline(), statements wait to go to the server together
     // (dialect().batches() must allow it): a command and a query whose answer is foretold

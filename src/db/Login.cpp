@@ -9,7 +9,7 @@
 
 namespace tarnwell::db {
 
-ConnectionString BuildConnectionString(const LoginInput& in)
+ConnectionString buildConnectionString(const LoginInput& in)
 {
     switch (in.platform) {
     case Platform::Oracle:
@@ -48,7 +48,7 @@ bool isValidConnectionValue(const QString& value)
 
 bool isValidLoginInput(const LoginInput& input)
 {
-    const ConnectionString connectionString = BuildConnectionString(input);
+    const ConnectionString connectionString = buildConnectionString(input);
     for (const auto& property : connectionString.properties) {
         if (!isValidConnectionValue(property.second))
             return false;

@@ -31,7 +31,7 @@ struct DomainContext
 };
 
 // The provider connection string of a platform, values inserted exactly as typed.
-ConnectionString BuildConnectionString(const LoginInput& input);
+ConnectionString buildConnectionString(const LoginInput& input);
 
 // False when a typed value cannot be part of any connection string (control characters).
 bool isValidConnectionValue(const QString& value);

@@ -142,7 +142,7 @@ void askTheDomain(db::Database& database, const std::vector<Candidate>& candidat
         for (const Candidate& candidate : candidates)
             queries.append(candidate.query);
         try {
-            for (const db::ResultSet& found : database.RunBatch(queries))
+            for (const db::ResultSet& found : database.runBatch(queries))
                 held.push_back(found.rowCount() != 0);
             return;
         } catch (const db::DatabaseError& error) {
@@ -249,7 +249,7 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
     return ListOutcome::Complete;
 }
 
-QString ApparatusCountCaption(const ApparatusList& list)
+QString apparatusCountCaption(const ApparatusList& list)
 {
     return QString::number(list.configurations) + QStringLiteral(" Configurations and ") +
            QString::number(list.references) + QStringLiteral(" References available to import.");

@@ -56,6 +56,6 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
                                const std::function<void(const ApparatusEntry&)>& added);
 
 // "n Configurations and m References available to import."
-QString ApparatusCountCaption(const ApparatusList& list);
+QString apparatusCountCaption(const ApparatusList& list);
 
 } // namespace tarnwell::selection

@@ -284,7 +284,7 @@ protected:
 
     static ConnectionString typedServer(const QString& server, Platform platform)
     {
-        return BuildConnectionString({platform, server, QStringLiteral("spi"),
+        return buildConnectionString({platform, server, QStringLiteral("spi"),
                                       QStringLiteral("HOLLIN"), QStringLiteral("HOLLIN1")});
     }
 

@@ -29,7 +29,7 @@ const QString kSql17 = QStringLiteral("ODBC Driver 17 for SQL Server");
 ConnectionString sqlServerString(const QString& server, const QString& database,
                                  const QString& user, const QString& password)
 {
-    return BuildConnectionString({Platform::SQLServer, server, database, user, password});
+    return buildConnectionString({Platform::SQLServer, server, database, user, password});
 }
 
 TEST(OdbcDriverChoice, ADriverRegisteredUnderTheProvidersNameWinsWhateverItsCase)
@@ -80,7 +80,7 @@ TEST(OdbcConnectionText, MapsEachFamilysPartsToItsDriversKeywords)
 
     // Oracle names its database by net service name and has no use for a server.
     const auto oracle = odbcConnectionText(
-        BuildConnectionString({Platform::Oracle, QStringLiteral("ignored"), QStringLiteral("SPIDB"),
+        buildConnectionString({Platform::Oracle, QStringLiteral("ignored"), QStringLiteral("SPIDB"),
                                QStringLiteral("HOLLIN"), QStringLiteral("HOLLIN1")}),
         QStringLiteral("Oracle 19 ODBC driver"));
     ASSERT_TRUE(oracle);
@@ -88,7 +88,7 @@ TEST(OdbcConnectionText, MapsEachFamilysPartsToItsDriversKeywords)
               QStringLiteral("DRIVER={Oracle 19 ODBC driver};DBQ=SPIDB;UID=HOLLIN;PWD=HOLLIN1"));
 
     const auto anywhere = odbcConnectionText(
-        BuildConnectionString({Platform::Watcom, QString(), QStringLiteral("spi"),
+        buildConnectionString({Platform::Watcom, QString(), QStringLiteral("spi"),
                                QStringLiteral("DBA"), QStringLiteral("SQL")}),
         QStringLiteral("SQL Anywhere 17"));
     ASSERT_TRUE(anywhere);
@@ -100,19 +100,19 @@ TEST(OdbcConnectionText, ATrustedCertificateStaysEncryptedAndOnlySqlServerTakesI
 {
     LoginInput login{Platform::SQLServer, QStringLiteral("db01"), QStringLiteral("spi"),
                      QStringLiteral("HOLLIN"), QStringLiteral("HOLLIN1"), true};
-    const auto sqlServer = odbcConnectionText(BuildConnectionString(login), kSql18);
+    const auto sqlServer = odbcConnectionText(buildConnectionString(login), kSql18);
     ASSERT_TRUE(sqlServer);
     EXPECT_EQ(sqlServer->toString(),
               QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};Server=db01;Database=spi;"
                              "Encrypt=yes;TrustServerCertificate=yes;UID=HOLLIN;PWD=HOLLIN1"));
     // The provider string the user's values make is the same either way.
-    EXPECT_EQ(BuildConnectionString(login).toString(),
+    EXPECT_EQ(buildConnectionString(login).toString(),
               QStringLiteral("Provider=sqloledb;Data Source=db01;Initial Catalog=spi;"
                              "User ID=HOLLIN;Password=HOLLIN1"));
 
     login.platform = Platform::Oracle;
     const auto oracle =
-        odbcConnectionText(BuildConnectionString(login), QStringLiteral("Oracle 19 ODBC driver"));
+        odbcConnectionText(buildConnectionString(login), QStringLiteral("Oracle 19 ODBC driver"));
     ASSERT_TRUE(oracle);
     EXPECT_FALSE(oracle->toString().contains(QStringLiteral("Trust")));
 }

@@ -110,7 +110,7 @@ TEST_F(ApparatusListTest, ListsConfigurationsInLibraryOrderThenReferencesByName)
     EXPECT_EQ(list.entries[0].row, 1);
     EXPECT_EQ(list.entries[1].row, 37);
     EXPECT_EQ(list.entries[2].row, 68); // Alpha is the second Channel row
-    EXPECT_EQ(ApparatusCountCaption(list),
+    EXPECT_EQ(apparatusCountCaption(list),
               "2 Configurations and 3 References available to import.");
 
     EXPECT_EQ(connection.statements.value(0),
@@ -136,7 +136,7 @@ TEST_F(ApparatusListTest, EmptyTablesSkipTheirPass)
 {
     lib.stripConfig = library::LibraryTable();
     ASSERT_EQ(build(), ListOutcome::Complete);
-    EXPECT_EQ(ApparatusCountCaption(list),
+    EXPECT_EQ(apparatusCountCaption(list),
               "0 Configurations and 3 References available to import.");
 
     lib.panelStrip = library::LibraryTable();

@@ -225,7 +225,7 @@ db::ConnectionString TestDatabase::connectionString(const QString& logon, const 
     input.dataSource = m_name;
     input.userId = logon;
     input.password = password;
-    return db::BuildConnectionString(input);
+    return db::buildConnectionString(input);
 }
 
 std::unique_ptr<db::OdbcConnection> TestDatabase::connect() const

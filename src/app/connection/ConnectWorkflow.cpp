@@ -109,7 +109,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
 
 bool ConnectWorkflow::open(db::LoginInput& login)
 {
-    if (m_connection.open(db::BuildConnectionString(login)))
+    if (m_connection.open(db::buildConnectionString(login)))
         return true;
     // Never without the user's word: the check protects against a server that is not the one
     // it claims to be.
@@ -122,7 +122,7 @@ bool ConnectWorkflow::open(db::LoginInput& login)
                             ApplicationTitle, MessageIcon::Warning, DefaultAnswer::No))
         return false;
     login.trustServerCertificate = true;
-    return m_connection.open(db::BuildConnectionString(login));
+    return m_connection.open(db::buildConnectionString(login));
 }
 
 void ConnectWorkflow::offerToEnableTriggers(db::Database& database)

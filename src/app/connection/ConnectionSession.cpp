@@ -109,7 +109,7 @@ bool ConnectionSession::reconnectAndEnableTriggers()
                             QString::number(attempt) + QStringLiteral(")..."));
         std::unique_ptr<db::Connection> connection = m_connections.create();
         m_cancel.arm(connection.get());
-        if (connection->open(db::BuildConnectionString(m_login))) {
+        if (connection->open(db::buildConnectionString(m_login))) {
             m_status.AppendStatus(QStringLiteral("  connected."));
             auto database = std::make_unique<db::Database>(*connection, m_login.platform);
             database->setRelease(m_database->release());

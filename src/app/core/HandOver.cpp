@@ -41,7 +41,7 @@ void ListFeed::listEnded(const selection::ApparatusList& list, bool complete)
     if (!complete)
         return;
     const bool any = !list.entries.empty();
-    const QString caption = selection::ApparatusCountCaption(list);
+    const QString caption = selection::apparatusCountCaption(list);
     m_executor.toWindow([view = &m_view, feed = &m_feed, any, caption] {
         feed->flush();
         if (any)
