@@ -122,14 +122,16 @@ LockStatements Dialect::lockStatements(const QString& proj_id) const
     }
     case Dbms::SqlServer: {
         // sp_getapplock raises nothing when it does not grant the lock: only its return value
-        // tells, so the request hands it back whole.
+        // tells, so the request hands it back whole, as its only result. NOCOUNT is set back:
+        // it holds for the session, and the statements sent together later each answer with
+        // their count.
         const auto request = [&name](const char* timeout) {
             return QStringLiteral("SET NOCOUNT ON; DECLARE @result int; EXEC @result = "
                                   "sp_getapplock @Resource = '") +
                    name +
                    QStringLiteral("', @LockMode = 'Exclusive', @LockOwner = 'Session', "
                                   "@LockTimeout = ") +
-                   QLatin1String(timeout) + QStringLiteral("; SELECT @result");
+                   QLatin1String(timeout) + QStringLiteral("; SET NOCOUNT OFF; SELECT @result");
         };
         return {request("0"), request("-1"),
                 QStringLiteral("EXEC sp_releaseapplock @Resource = '") + name +

@@ -6,6 +6,7 @@
 #include "import/ImportRun.h"
 
 #include "db/Transaction.h"
+#include "import/ImportLock.h"
 #include "selection/ApparatusList.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingConnection.h"
@@ -13,6 +14,8 @@
 #include "support/StatusMessages.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace tarnwell;
 using namespace tarnwell::import;
@@ -51,9 +54,10 @@ protected:
     {
         rules = &connection.follow(GetParam().rules());
         connection.answer("FROM   plant_area_unit ", {{QString("3"), QString("4"), QString("5")}});
-        // Every identifier query is answered with a new number, as the table or sequence would.
-        connection.answerWith("(?i)max\\(|nextval", [this](const QString&) {
-            return db::ResultSet({db::Row{QString::number(++m_lastId)}});
+        // Every identifier query is answered as its table or sequence would: each table's highest
+        // value goes up by one with each row the run writes after asking.
+        connection.answerWith("(?i)max\\(|nextval", [this](const QString& sql) {
+            return db::ResultSet({db::Row{QString::number(++m_lastIds[sql])}});
         });
         database.setRelease(db::Release(QStringLiteral("09.00.00.00")));
     }
@@ -123,7 +127,7 @@ protected:
     status::StatusLog status;
 
 private:
-    int m_lastId = 100;
+    std::map<QString, int> m_lastIds;
 };
 
 TEST_P(OnEachServer, ImportAllKeepsEveryApparatus)
@@ -282,6 +286,24 @@ TEST_P(OnEachServer, EachLevelOfNestedTransactionsTakesBackItsOwnWork)
     EXPECT_EQ(rules->committed, QStringList({"INSERT INTO strip_mfr VALUES (1)",
                                              "INSERT INTO strip_mfr VALUES (4)"}));
     expectTheServerContent();
+}
+
+// The lock's request sets NOCOUNT for itself only: statements sent together after it each keep
+// their own result, without which every apparatus would be written again one at a time.
+TEST(SqlServerImportLock, LeavesEveryStatementOfALaterBatchItsOwnResult)
+{
+    RecordingConnection connection;
+    connection.follow(ServerRules::sqlServer(ServerRules::SqlServerDriver::Microsoft));
+    connection.dbms = "Microsoft SQL Server";
+    db::Database database(connection, db::Platform::SQLServer);
+    status::StatusLog status;
+    ImportLock lock(database, status, "11");
+    lock.take({});
+    std::vector<db::ResultSet> results;
+    EXPECT_NO_THROW(results = database.runBatch({"INSERT INTO strip_type VALUES (1)",
+                                                 "SELECT max(strip_type_id)+1 FROM strip_type",
+                                                 "INSERT INTO strip_type VALUES (2)"}));
+    EXPECT_EQ(results.size(), 3u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, OnEachServer, ::testing::ValuesIn(Servers),

@@ -135,7 +135,14 @@ bool RecordingConnection::executeBatch(const QStringList& batch,
         db::ResultSet result;
         if (!run(sql, &result))
             return false;
-        results.push_back(std::move(result));
+        if (!m_serverRules || m_serverRules->answers(sql))
+            results.push_back(std::move(result));
+    }
+    if (results.size() != static_cast<std::size_t>(batch.size())) {
+        refused(QStringLiteral("The database gave %1 results for %2 statements.")
+                    .arg(results.size())
+                    .arg(batch.size()));
+        return false;
     }
     return true;
 }

@@ -152,6 +152,8 @@ public:
 
     int transactionCount() const override { return m_count; }
 
+    bool answers(const QString& sql) const override { return !(m_noCount && writes(sql)); }
+
 private:
     Outcome one(const QString& sql)
     {
@@ -195,6 +197,10 @@ private:
                 return refused(QStringLiteral("The ROLLBACK TRANSACTION request has no "
                                               "corresponding BEGIN TRANSACTION."));
             end(false);
+            return {};
+        }
+        if (startsWith(sql, "SET NOCOUNT ")) {
+            m_noCount = sql.endsWith(QLatin1String(" ON"), Qt::CaseInsensitive);
             return {};
         }
         if (startsWith(sql, "SET ") || startsWith(sql, "DECLARE "))
@@ -266,6 +272,7 @@ private:
     }
 
     const SqlServerDriver m_driver;
+    bool m_noCount = false;
     bool m_implicit = false;
     int m_count = 0;
     Work m_work{pending, committed, {}};

@@ -40,6 +40,13 @@ public:
     static std::unique_ptr<ServerRules> oracle();
 
     virtual Outcome statement(const QString& sql) = 0;
+    // Whether the statement, sent among others in one request, answers with a result of its
+    // own (SQL Server's writes say nothing under SET NOCOUNT ON, which lasts for the session).
+    virtual bool answers(const QString& sql) const
+    {
+        Q_UNUSED(sql);
+        return true;
+    }
     // The driver's side of SQLSetConnectAttr(autocommit off), SQLEndTran and autocommit on.
     virtual std::optional<QString> beginTransaction() = 0;
     virtual std::optional<QString> commit() = 0;
