@@ -74,7 +74,8 @@ int main(int argc, char** argv)
     auto holder = database.connect();
     if (!holder->beginTransaction() ||
         !holder->execute(QStringLiteral("LOCK TABLE strip_config IN ACCESS EXCLUSIVE MODE")))
-        bench::fail(QStringLiteral("could not take the lock: ") + holder->lastError().description());
+        bench::fail(QStringLiteral("could not take the lock: ") +
+                    holder->lastError().description());
     window.view.mode = app::ImportMode::All;
     QElapsedTimer waited;
     waited.start();

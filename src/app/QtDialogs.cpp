@@ -38,8 +38,7 @@ bool QtDialogs::question(const QString& text, const QString& title, MessageIcon 
 {
     QMessageBox box(boxIconOf(icon), title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
     box.setObjectName(QStringLiteral("questionBox"));
-    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes
-                                                             : QMessageBox::No);
+    box.setDefaultButton(defaultAnswer == DefaultAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -165,12 +165,12 @@ LockReply Dialect::lockReplyOfRow(const QString& value, bool waited) const
     if (m_dbms == Dbms::PostgreSql) {
         // pg_advisory_lock returns only once it holds the lock, with no value.
         return waited || value == QLatin1String("1") ? LockReply{Answer::Granted, {}}
-                                                      : LockReply{Answer::Busy, {}};
+                                                     : LockReply{Answer::Busy, {}};
     }
     bool isNumber = false;
     const int result = value.toInt(&isNumber);
-    const QString answered = QStringLiteral(" (sp_getapplock answered ") + value +
-                             QStringLiteral(")");
+    const QString answered =
+        QStringLiteral(" (sp_getapplock answered ") + value + QStringLiteral(")");
     if (!isNumber)
         return refused(QStringLiteral("the request gave no answer") + answered);
     if (result >= 0)
@@ -186,13 +186,11 @@ LockReply Dialect::lockReplyOfRow(const QString& value, bool waited) const
                 QStringLiteral("the request was chosen as a deadlock victim twice running") +
                     answered};
     default:
-        return refused(QStringLiteral("of a parameter validation or other call error") +
-                       answered);
+        return refused(QStringLiteral("of a parameter validation or other call error") + answered);
     }
 }
 
-std::optional<LockReply> Dialect::lockReplyOfFailure(const QString& description,
-                                                     bool waited) const
+std::optional<LockReply> Dialect::lockReplyOfFailure(const QString& description, bool waited) const
 {
     if (m_dbms != Dbms::Oracle)
         return std::nullopt;
@@ -210,8 +208,7 @@ std::optional<LockReply> Dialect::lockReplyOfFailure(const QString& description,
     case 2:
         return LockReply{
             Answer::DeadlockVictim,
-            QStringLiteral("the request was chosen as a deadlock victim twice running") +
-                answered};
+            QStringLiteral("the request was chosen as a deadlock victim twice running") + answered};
     case 3:
         return refused(QStringLiteral("of a parameter error") + answered);
     case 5:

@@ -56,7 +56,10 @@ public:
 
     // Switching the triggers of panel and udf_panel, in that order; they depend on the platform
     // alone, so that the window can name them for an administrator without a connection.
-    QStringList triggerStatements(bool enable) const { return triggerStatements(m_platform, enable); }
+    QStringList triggerStatements(bool enable) const
+    {
+        return triggerStatements(m_platform, enable);
+    }
     static QStringList triggerStatements(Platform platform, bool enable);
     // A read-only query counting the switched-off triggers of both tables in the catalogue;
     // empty where the catalogue is not known.

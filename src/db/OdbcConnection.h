@@ -44,8 +44,8 @@ private:
     // Runs `sql`, which may hold several statements, and collects every result it gives.
     bool run(const QString& sql, std::vector<ResultSet>* results, std::size_t expected);
     bool readResult(std::vector<ResultSet>* results);
-    bool fail(const QString& description,
-              DatabaseError::Kind kind = DatabaseError::Kind::Refused, const QString& state = {});
+    bool fail(const QString& description, DatabaseError::Kind kind = DatabaseError::Kind::Refused,
+              const QString& state = {});
     bool statementFailed(short odbcReturn);
     bool connectionDead() const;
 

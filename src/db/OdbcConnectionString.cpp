@@ -184,7 +184,8 @@ std::optional<OdbcConnectionText> odbcConnectionText(const ConnectionString& con
             // Encrypted all the same: the user agreed to an unchecked certificate, not to an
             // unencrypted connection (Driver 17 does not encrypt by default).
             text.attributes.append({QStringLiteral("Encrypt"), QStringLiteral("yes")});
-            text.attributes.append({QStringLiteral("TrustServerCertificate"), QStringLiteral("yes")});
+            text.attributes.append(
+                {QStringLiteral("TrustServerCertificate"), QStringLiteral("yes")});
         }
         break;
     case OdbcFamily::Oracle:

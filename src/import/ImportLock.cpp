@@ -15,8 +15,8 @@ db::LockReply ImportLock::request(const QString& statement, bool waits)
 {
     const db::Dialect& dialect = m_database.dialect();
     if (m_statements.answersInARow)
-        return dialect.lockReplyOfRow(
-            m_database.RunQuery(statement).value(0).value_or(QString()), waits);
+        return dialect.lockReplyOfRow(m_database.RunQuery(statement).value(0).value_or(QString()),
+                                      waits);
     try {
         m_database.RunCommand(statement);
         return {Answer::Granted, {}};

@@ -251,11 +251,10 @@ void ImportRun::reportEnd()
                                    QString::number(m_report.alreadyThere) + QStringLiteral(".")
                              : QString()));
     if (m_report.configurations > 0 || m_report.references > 0)
-        m_status.ShowStatus(QStringLiteral("Finished importing ") +
-                            QString::number(m_report.configurations) +
-                            QStringLiteral(" apparatus Configurations and ") +
-                            QString::number(m_report.references) +
-                            QStringLiteral(" Reference apparatuses."));
+        m_status.ShowStatus(
+            QStringLiteral("Finished importing ") + QString::number(m_report.configurations) +
+            QStringLiteral(" apparatus Configurations and ") +
+            QString::number(m_report.references) + QStringLiteral(" Reference apparatuses."));
     else
         m_status.ShowStatus(QStringLiteral("No configurations or references imported at all."));
     if (m_checkOnly) {

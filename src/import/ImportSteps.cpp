@@ -10,7 +10,7 @@
 namespace tarnwell::import {
 
 ImportSteps::ImportSteps(db::Database& database, status::StatusLog& status,
-                             const library::VendorLibrary& library, const db::DomainContext& domain)
+                         const library::VendorLibrary& library, const db::DomainContext& domain)
     : m_database(database), m_status(status), m_library(library), m_indexes(library),
       m_domain(domain), m_catalogue(*this)
 {}
@@ -121,13 +121,11 @@ QString ImportSteps::nextIdUncovered(IdTable table)
     return id;
 }
 
-std::optional<QString> ImportSteps::lookup(const QString& message, const QString& sql,
-                                           int idColumn)
+std::optional<QString> ImportSteps::lookup(const QString& message, const QString& sql, int idColumn)
 {
     return step(message, [&] {
         const std::optional<QString> found =
-            m_database
-                .RunQuery(sql, m_aheadNow ? m_foresight.lookup(sql, idColumn) : std::nullopt)
+            m_database.RunQuery(sql, m_aheadNow ? m_foresight.lookup(sql, idColumn) : std::nullopt)
                 .found(idColumn);
         m_foresight.lookedUp(sql, idColumn, found);
         return found;

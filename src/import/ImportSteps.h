@@ -96,7 +96,8 @@ public:
     // The statement helpers, each one step under its message. `build` builds the statement
     // inside the step, since a statement that carries library values can fail to be built.
     // insert() writes a row into `table`, which a check counts.
-    void insert(const QString& table, const QString& message, const std::function<QString()>& build);
+    void insert(const QString& table, const QString& message,
+                const std::function<QString()>& build);
     // `predicted` is what the answer is foretold to be, used when writing ahead.
     template <typename Read>
     auto query(const QString& message, const QString& sql, Read&& read,

@@ -107,7 +107,8 @@ Gathered gather(const library::VendorLibrary& library, const db::DomainContext& 
                 lastCheck = ListOutcome::ConfigurationCheckFailed;
                 gathered.candidates.push_back(
                     {ApparatusKind::Configuration, row.name(), j, row.description(),
-                     row.manufacturer(), configurationQuery(domain, row.manufacturer(), row.name())});
+                     row.manufacturer(),
+                     configurationQuery(domain, row.manufacturer(), row.name())});
             }
         }
         const LibraryTable& channels = library.channel;
@@ -154,9 +155,8 @@ void askTheDomain(db::Database& database, const std::vector<Candidate>& candidat
         const ListOutcome check = candidate.kind == ApparatusKind::Configuration
                                       ? ListOutcome::ConfigurationCheckFailed
                                       : ListOutcome::ReferenceCheckFailed;
-        held.push_back(failingAs(check, [&] {
-            return database.RunQuery(candidate.query).rowCount() != 0;
-        }));
+        held.push_back(
+            failingAs(check, [&] { return database.RunQuery(candidate.query).rowCount() != 0; }));
     }
 }
 

@@ -7,8 +7,8 @@
 #include "db/OdbcConnection.h"
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
-#include "support/TestDatabase.h"
 #include "support/StatusMessages.h"
+#include "support/TestDatabase.h"
 
 #include <QRegularExpression>
 
@@ -56,10 +56,7 @@ protected:
             result[table] = database.value("SELECT count(*) FROM " + table).toInt();
         return result;
     }
-    QStringList shown() const
-    {
-        return tarnwell::testing::sessionMessages(controller.status());
-    }
+    QStringList shown() const { return tarnwell::testing::sessionMessages(controller.status()); }
 
     // Checks, proves nothing changed, imports, and compares what the check said with what the
     // import wrote.

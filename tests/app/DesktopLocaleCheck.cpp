@@ -19,8 +19,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: desktop_locale_check SEPARATOR\n");
         return 2;
     }
-    const QString expected = QStringLiteral("1") + QString::fromLocal8Bit(argv[1]) +
-                             QStringLiteral("5");
+    const QString expected =
+        QStringLiteral("1") + QString::fromLocal8Bit(argv[1]) + QStringLiteral("5");
     char c[32];
     std::snprintf(c, sizeof c, "%.1f", 1.5);
     const QString qt = QLocale::system().toString(1.5, 'f', 1);

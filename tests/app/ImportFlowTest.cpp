@@ -7,8 +7,8 @@
 #include "db/OdbcConnection.h"
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
-#include "support/TestDatabase.h"
 #include "support/StatusMessages.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,10 @@ protected:
         controller.cmdConnect_Click();
     }
 
-    QString lastMessage() const { return tarnwell::testing::withoutStamp(controller.status().lines().back()); }
+    QString lastMessage() const
+    {
+        return tarnwell::testing::withoutStamp(controller.status().lines().back());
+    }
     int count(const QString& table)
     {
         return database.value("SELECT count(*) FROM " + table).toInt();

@@ -7,8 +7,8 @@
 #include "db/OdbcConnection.h"
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
-#include "support/TestDatabase.h"
 #include "support/StatusMessages.h"
+#include "support/TestDatabase.h"
 
 #include <QRegularExpression>
 
@@ -41,10 +41,7 @@ struct Session
         view.mode = mode;
         controller.cmdImport_Click();
     }
-    QStringList shown() const
-    {
-        return tarnwell::testing::sessionMessages(controller.status());
-    }
+    QStringList shown() const { return tarnwell::testing::sessionMessages(controller.status()); }
 
     FakeMainView view;
     RecordingDialogs dialogs;

@@ -8,9 +8,9 @@
 #include "db/OdbcConnection.h"
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
+#include "support/StatusMessages.h"
 #include "support/TestDatabase.h"
 #include "support/WaitForIdle.h"
-#include "support/StatusMessages.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -77,10 +77,7 @@ public:
     app::ThreadExecutor executor;
     app::MainController controller;
     // Every status line of the session, without its time stamp.
-    QStringList all() const
-    {
-        return tarnwell::testing::sessionMessages(controller.status());
-    }
+    QStringList all() const { return tarnwell::testing::sessionMessages(controller.status()); }
 };
 
 class ResilienceTest : public ::testing::Test

@@ -8,9 +8,9 @@
 #include "db/OdbcConnection.h"
 #include "support/PackedProgram.h"
 #include "support/QtPrinters.h"
+#include "support/StatusMessages.h"
 #include "support/TestDatabase.h"
 #include "support/WaitForIdle.h"
-#include "support/StatusMessages.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,15 +40,10 @@ using tarnwell::testing::TestDatabase;
 namespace {
 
 // How every session starts: the library read.
-const QStringList SessionStart = {"Program opens.",
-                                  "Reading ExportVersion",
-                                  "Reading Channel",
-                                  "Reading PanelStrip",
-                                  "Reading PanelStripTerm",
-                                  "Reading StripConfig",
-                                  "Reading StripConfigTerm",
-                                  "Reading TerminalColors",
-                                  "Done reading -- Please connect"};
+const QStringList SessionStart = {
+    "Program opens.",          "Reading ExportVersion",  "Reading Channel",
+    "Reading PanelStrip",      "Reading PanelStripTerm", "Reading StripConfig",
+    "Reading StripConfigTerm", "Reading TerminalColors", "Done reading -- Please connect"};
 
 class WindowFlowTest : public ::testing::Test
 {
@@ -318,8 +313,7 @@ TEST_F(WindowFlowTest, ChecksImportsAndSavesTheWholeLogFromTheKeyboard)
     // The session from its first line on, and the ten lines the display shows at its end.
     EXPECT_EQ(tarnwell::testing::withoutStamps(lines.mid(1, 9)), SessionStart);
     EXPECT_EQ(lines.value(1).mid(8), "   Program opens.");
-    EXPECT_EQ(lines.mid(lines.size() - 10),
-              child<QLabel>("lblStatus")->text().split('\n'));
+    EXPECT_EQ(lines.mid(lines.size() - 10), child<QLabel>("lblStatus")->text().split('\n'));
     EXPECT_GT(lines.size(), 100) << "every line, not only the ten on display";
     EXPECT_FALSE(QString::fromUtf8(bytes).contains(database.password(), Qt::CaseInsensitive));
     EXPECT_TRUE(QString::fromUtf8(bytes).contains("*******_guard"));

@@ -98,7 +98,7 @@ TEST(OdbcConnectionText, MapsEachFamilysPartsToItsDriversKeywords)
 
 TEST(OdbcConnectionText, ATrustedCertificateStaysEncryptedAndOnlySqlServerTakesIt)
 {
-    LoginInput login{Platform::SQLServer, QStringLiteral("db01"), QStringLiteral("spi"),
+    LoginInput login{Platform::SQLServer,      QStringLiteral("db01"),    QStringLiteral("spi"),
                      QStringLiteral("HOLLIN"), QStringLiteral("HOLLIN1"), true};
     const auto sqlServer = odbcConnectionText(buildConnectionString(login), kSql18);
     ASSERT_TRUE(sqlServer);

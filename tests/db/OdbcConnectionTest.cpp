@@ -63,10 +63,12 @@ TEST_F(OdbcConnectionTest, AFailedConnectThatSpeaksOfACertificateCarriesTheDrive
     ConnectionString elsewhere = database.connectionString();
     elsewhere.properties[0].second = QStringLiteral("/nonexistent/certificate");
     EXPECT_FALSE(refused.open(elsewhere));
-    EXPECT_TRUE(refused.lastError().description().contains(QStringLiteral("/nonexistent/certificate")))
+    EXPECT_TRUE(
+        refused.lastError().description().contains(QStringLiteral("/nonexistent/certificate")))
         << refused.lastError().description().toStdString();
     EXPECT_EQ(refused.lastError().sqlState(), QStringLiteral("08001"));
-    EXPECT_FALSE(isUntrustedServerCertificate(refused.lastError().sqlState(), refused.lastError().description()));
+    EXPECT_FALSE(isUntrustedServerCertificate(refused.lastError().sqlState(),
+                                              refused.lastError().description()));
 }
 
 TEST_F(OdbcConnectionTest, CredentialsCannotSmuggleInAnotherUser)

@@ -244,8 +244,8 @@ TEST(ImportRunStatements, AnApparatusThatCannotBeginIsNotWrittenAndTheRunGoesOn)
     EXPECT_EQ(report.outcome, RunOutcome::Finished);
     EXPECT_EQ(report.written, 2);
     EXPECT_EQ(report.notWritten, QStringList({"C2"}));
-    EXPECT_TRUE(recorded.shown().contains(
-        "Didn't save the CONFIGURATION as a whole. Database reports: "))
+    EXPECT_TRUE(
+        recorded.shown().contains("Didn't save the CONFIGURATION as a whole. Database reports: "))
         << recorded.shown().join('\n').toStdString();
     EXPECT_EQ(recorded.connection.events.count("COMMIT"), 2);
 }

@@ -75,7 +75,8 @@ protected:
     // the first channel of the references.
     void refuseTheSecondConfigurationAndAChannel()
     {
-        connection.refuse("INSERT INTO strip_config_term .*'09-Jul-24','m.ortega-lind'", "refused by the test", 1);
+        connection.refuse("INSERT INTO strip_config_term .*'09-Jul-24','m.ortega-lind'",
+                          "refused by the test", 1);
         connection.refuse("INSERT INTO channel", "refused by the test", 1);
     }
 
@@ -83,8 +84,8 @@ protected:
     {
         selection::ApparatusList list;
         status::StatusLog listing;
-        selection::BuildApparatusList(database, tarnwell::testing::sampleLibrary(), domain, listing, list,
-                                      {});
+        selection::BuildApparatusList(database, tarnwell::testing::sampleLibrary(), domain, listing,
+                                      list, {});
         connection.statements.clear();
         return list.entries;
     }
@@ -99,10 +100,7 @@ protected:
     }
 
     QStringList shown() const { return tarnwell::testing::statusMessages(status); }
-    QStringList sessionShown() const
-    {
-        return tarnwell::testing::sessionMessages(status);
-    }
+    QStringList sessionShown() const { return tarnwell::testing::sessionMessages(status); }
 
     // The rows the server holds for good, by statement text.
     qsizetype committedInserts(const QString& table) const
@@ -194,8 +192,8 @@ TEST_P(OnEachServer, ABusyLockIsWaitedFor)
     const RunReport report = run({everything().front()});
     EXPECT_EQ(report.outcome, RunOutcome::Finished);
     EXPECT_EQ(report.written, 1);
-    EXPECT_TRUE(shown().contains(
-        "Another import into this domain is under way; waiting for it to end."));
+    EXPECT_TRUE(
+        shown().contains("Another import into this domain is under way; waiting for it to end."));
     expectTheServerContent();
 }
 
@@ -206,9 +204,9 @@ TEST_P(OnEachServer, ADeadlockVictimAsksForTheLockOnceMore)
     const RunReport report = run({everything().front()});
     EXPECT_EQ(report.outcome, RunOutcome::Finished) << sessionShown().join('\n').toStdString();
     EXPECT_EQ(report.written, 1);
-    EXPECT_EQ(connection.statements.filter(oracle() ? "DBMS_LOCK.MAXWAIT" : "@LockTimeout = -1")
-                  .size(),
-              2);
+    EXPECT_EQ(
+        connection.statements.filter(oracle() ? "DBMS_LOCK.MAXWAIT" : "@LockTimeout = -1").size(),
+        2);
     expectTheServerContent();
 }
 
@@ -221,17 +219,16 @@ TEST_P(OnEachServer, ALockNotGrantedEndsTheRunBeforeItsFirstWrite)
         QList<int> waits;
         const char* why;
     };
-    const QList<Refusal> refusals =
-        oracle() ? QList<Refusal>{{{1}, {2, 2}, "deadlock"},
-                                        {{1}, {1}, "timed out"},
-                                        {{3}, {}, "parameter"},
-                                        {{5}, {}, "illegal lock handle"},
-                                        {{1}, {5}, "illegal lock handle"}}
-                 : QList<Refusal>{{{-1}, {-3, -3}, "deadlock"},
-                                        {{-1}, {-1}, "timed out"},
-                                        {{-1}, {-2}, "cancelled"},
-                                        {{-999}, {}, "error"},
-                                        {{-1}, {-999}, "error"}};
+    const QList<Refusal> refusals = oracle() ? QList<Refusal>{{{1}, {2, 2}, "deadlock"},
+                                                              {{1}, {1}, "timed out"},
+                                                              {{3}, {}, "parameter"},
+                                                              {{5}, {}, "illegal lock handle"},
+                                                              {{1}, {5}, "illegal lock handle"}}
+                                             : QList<Refusal>{{{-1}, {-3, -3}, "deadlock"},
+                                                              {{-1}, {-1}, "timed out"},
+                                                              {{-1}, {-2}, "cancelled"},
+                                                              {{-999}, {}, "error"},
+                                                              {{-1}, {-999}, "error"}};
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.why);
         RecordingConnection& c = connection;

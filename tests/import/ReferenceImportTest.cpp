@@ -153,9 +153,9 @@ TEST_F(ReferenceImportTest, ImportingEveryLineWritesEachStripOnceWithItsChannels
             continue;
         SCOPED_TRACE(p[76].toStdString());
         const QStringList& stored = models[static_cast<qsizetype>(m++)];
-        EXPECT_EQ(stored.mid(0, 14),
-                  QStringList({modOfStrip[s], mfrOfStrip[s], "11", "1", "0", "3", "4", "5", "W",
-                               p[90], isoDate(p[91]), p[76], blankIfEmpty(p[77]), blankIfEmpty(p[78])}));
+        EXPECT_EQ(stored.mid(0, 14), QStringList({modOfStrip[s], mfrOfStrip[s], "11", "1", "0", "3",
+                                                  "4", "5", "W", p[90], isoDate(p[91]), p[76],
+                                                  blankIfEmpty(p[77]), blankIfEmpty(p[78])}));
         expectSameNumbers(stored.mid(14), p.mid(79, 8), "dimensions");
     }
     QList<QStringList> types;

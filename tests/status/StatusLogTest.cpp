@@ -25,10 +25,7 @@ protected:
     }
 
     QString newest() const { return log.lines().back(); }
-    QStringList messages() const
-    {
-        return tarnwell::testing::withoutStamps(log.lines());
-    }
+    QStringList messages() const { return tarnwell::testing::withoutStamps(log.lines()); }
 
     StatusLog log;
     QString shown;

@@ -15,8 +15,9 @@ RecordingConnection& RecordingConnection::answer(const QString& pattern, const Q
     return answer(pattern, std::vector<db::Row>{db::Row{value}}, times);
 }
 
-RecordingConnection& RecordingConnection::answerWith(
-    const QString& pattern, std::function<db::ResultSet(const QString& sql)> answerOf)
+RecordingConnection&
+RecordingConnection::answerWith(const QString& pattern,
+                                std::function<db::ResultSet(const QString& sql)> answerOf)
 {
     m_rules.push_back({QRegularExpression(pattern), {}, {}, -1, std::move(answerOf)});
     return *this;

@@ -159,9 +159,9 @@ private:
     {
         if (!m_schemaLocked.empty() && !startsWith(sql, "ROLLBACK") && !startsWith(sql, "COMMIT")) {
             QStringList tables(m_schemaLocked.begin(), m_schemaLocked.end());
-            faults.append(QStringLiteral("every other user of ") + tables.join(QLatin1String(", ")) +
-                          QStringLiteral(" waits while this session holds its schema lock: ") +
-                          sql);
+            faults.append(
+                QStringLiteral("every other user of ") + tables.join(QLatin1String(", ")) +
+                QStringLiteral(" waits while this session holds its schema lock: ") + sql);
         }
         if (startsWith(sql, "SAVE TRAN")) {
             if (m_count == 0)
@@ -207,7 +207,8 @@ private:
             return {};
         if (startsWith(sql, "EXEC")) {
             static const QRegularExpression getLock(
-                QStringLiteral(R"(^EXEC\s+(@\w+)\s*=\s*sp_getapplock\b.*@LockTimeout\s*=\s*(-?\d+))"),
+                QStringLiteral(
+                    R"(^EXEC\s+(@\w+)\s*=\s*sp_getapplock\b.*@LockTimeout\s*=\s*(-?\d+))"),
                 QRegularExpression::CaseInsensitiveOption);
             const QRegularExpressionMatch lock = getLock.match(sql);
             if (lock.hasMatch())
@@ -359,18 +360,19 @@ private:
         int code = raised.captured(1).toInt();
         if (!raised.captured(2).isEmpty())
             code -= answer;
-        return {QStringLiteral("[Oracle][ODBC][Ora]ORA%1: DBMS_LOCK.REQUEST answered %2\nORA-06512: "
-                               "at line 1")
-                    .arg(code)
-                    .arg(answer),
-                std::nullopt};
+        return {
+            QStringLiteral("[Oracle][ODBC][Ora]ORA%1: DBMS_LOCK.REQUEST answered %2\nORA-06512: "
+                           "at line 1")
+                .arg(code)
+                .arg(answer),
+            std::nullopt};
     }
 
     void implicitCommit(const QString& sql)
     {
         if (!pending.isEmpty())
-            faults.append(QStringLiteral("committed by ") + sql.left(40) +
-                          QStringLiteral(": ") + pending.join(QLatin1String(" | ")));
+            faults.append(QStringLiteral("committed by ") + sql.left(40) + QStringLiteral(": ") +
+                          pending.join(QLatin1String(" | ")));
         m_work.commitAll();
     }
 

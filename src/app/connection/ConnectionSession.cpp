@@ -7,9 +7,8 @@
 
 namespace tarnwell::app {
 
-ConnectionSession::ConnectionSession(db::ConnectionFactory& connections,
-                                     status::StatusLog& status, Dialogs& dialogs,
-                                     CancelSwitch& cancel)
+ConnectionSession::ConnectionSession(db::ConnectionFactory& connections, status::StatusLog& status,
+                                     Dialogs& dialogs, CancelSwitch& cancel)
     : m_connections(connections), m_status(status), m_dialogs(dialogs), m_cancel(cancel),
       m_library(std::make_shared<const library::VendorLibrary>())
 {}

@@ -35,8 +35,8 @@ MainController::~MainController()
 ConnectionSession& MainController::session()
 {
     if (!m_session)
-        m_session = std::make_unique<ConnectionSession>(m_connections, m_status,
-                                                        m_workerDialogs, m_cancel);
+        m_session =
+            std::make_unique<ConnectionSession>(m_connections, m_status, m_workerDialogs, m_cancel);
     return *m_session;
 }
 
@@ -110,9 +110,8 @@ void MainController::readEnded(std::shared_ptr<const library::VendorLibrary> lib
             endProgram(1);
             return;
         }
-        LibraryVersion = m_library->exportVersion.Count() >= 1
-                             ? m_library->exportVersion.value(1)
-                             : QString();
+        LibraryVersion =
+            m_library->exportVersion.Count() >= 1 ? m_library->exportVersion.value(1) : QString();
         if (LibraryVersion != QLatin1String("3.0")) {
             m_dialogs.message(QStringLiteral("You must use version ") + LibraryVersion +
                                   QStringLiteral(" of the Import utility with these files!"),
@@ -236,8 +235,7 @@ void MainController::importEnded(const ImportOutcome& outcome)
 void MainController::cmdCancel_Click()
 {
     TARNWELL_OWN_THREAD();
-    if (m_state != State::Connecting && m_state != State::Importing &&
-        m_state != State::Checking)
+    if (m_state != State::Connecting && m_state != State::Importing && m_state != State::Checking)
         return;
     m_state = State::Cancelling;
     m_cancel.cancel();

@@ -47,14 +47,14 @@ ApparatusOutcome ConfigurationImport::ImportConfiguration(int rowStart)
     const LibraryTable::Row row =
         m_steps.library().stripConfig.row(rowStart, library::StripConfigWidth);
     return m_steps.writeWhole([&] { writeConfiguration(row); }, CommitMessage,
-                                [this] {
-                                    // A check switches them on after its rollback instead:
-                                    // inside its open transaction this DDL would commit the
-                                    // check's rows (Oracle) or hold a schema lock on both
-                                    // tables until the check ends (SQL Server).
-                                    if (!m_steps.checkOnly())
-                                        EnableTriggers(m_steps.database(), m_steps.status());
-                                });
+                              [this] {
+                                  // A check switches them on after its rollback instead:
+                                  // inside its open transaction this DDL would commit the
+                                  // check's rows (Oracle) or hold a schema lock on both
+                                  // tables until the check ends (SQL Server).
+                                  if (!m_steps.checkOnly())
+                                      EnableTriggers(m_steps.database(), m_steps.status());
+                              });
 }
 
 void ConfigurationImport::writeConfiguration(const LibraryTable::Row& values)
@@ -107,7 +107,7 @@ void ConfigurationImport::writeTerminal(const LibraryTable::Row& values,
     const library::StripConfigTermRow terminal(values);
     const TerminalColours colours =
         m_steps.catalogue().terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
-                                  LeftColorMessages, RightColorMessages, before);
+                                            LeftColorMessages, RightColorMessages, before);
 
     const QString id = m_steps.nextId(IdTable::StripConfigTerm, TerminalIdMessage);
     m_steps.insert(tableName(IdTable::StripConfigTerm), TerminalMessage, [&] {

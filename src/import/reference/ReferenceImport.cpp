@@ -179,17 +179,19 @@ QString ReferenceImport::nextStripSequence()
 {
     const QString query = stripSequenceQuery();
     const QString sequence = m_steps.query(
-        SequenceMessage, query, [](const db::ResultSet& rows) {
-        const db::Value largest = rows.value(0);
-        if (!largest)
-            return QStringLiteral("1");
-        bool ok = false;
-        const qlonglong sequence = largest->toLongLong(&ok);
-        if (!ok)
-            throw Failure(QStringLiteral("The largest strip sequence \"") + *largest +
-                          QStringLiteral("\" is not a whole number."));
-        return QString::number(sequence + 1);
-    }, m_steps.foresight().largest(query));
+        SequenceMessage, query,
+        [](const db::ResultSet& rows) {
+            const db::Value largest = rows.value(0);
+            if (!largest)
+                return QStringLiteral("1");
+            bool ok = false;
+            const qlonglong sequence = largest->toLongLong(&ok);
+            if (!ok)
+                throw Failure(QStringLiteral("The largest strip sequence \"") + *largest +
+                              QStringLiteral("\" is not a whole number."));
+            return QString::number(sequence + 1);
+        },
+        m_steps.foresight().largest(query));
     // The strip about to be written carries the largest sequence from now on.
     m_steps.foresight().raised(query, sequence);
     return sequence;
@@ -222,9 +224,8 @@ const QString& ReferenceImport::writeChannel(const LibraryTable::Row& values,
     ids.channelId = m_steps.nextId(IdTable::Channel, model.lastMessage);
 
     const bool sideAndConnector = m_steps.database().release().hasChannelSideAndConnector();
-    m_steps.insert(tableName(IdTable::Channel), ChannelMessage, [&] {
-        return channelInsert(ids, m_steps.domain(), channel, sideAndConnector);
-    });
+    m_steps.insert(tableName(IdTable::Channel), ChannelMessage,
+                   [&] { return channelInsert(ids, m_steps.domain(), channel, sideAndConnector); });
 
     const library::RowIndex& terminals = m_steps.indexes().terminalsOfChannel();
     const QString* last = &ChannelMessage;
@@ -242,7 +243,7 @@ void ReferenceImport::writeTerminal(const LibraryTable::Row& values, const Chann
     const library::PanelStripTermRow terminal(values);
     const TerminalColours colours =
         m_steps.catalogue().terminalColours(terminal.leftColourKey(), terminal.rightColourKey(),
-                                  LeftColorMessages, RightColorMessages, before);
+                                            LeftColorMessages, RightColorMessages, before);
 
     // No message of its own: asked for under the last one sent, the colour steps' or `before`.
     const QString termId = m_steps.nextId(IdTable::PanelStripTerm, colours.lastMessage);
