@@ -37,7 +37,12 @@ QFrame* separator()
 
 QIcon programIcon()
 {
+#ifdef Q_OS_WIN
+    // The Windows build has no SVG support; the ICO drawn from the same SVG stands in.
+    return QIcon(QStringLiteral(":/tarnwell/tarnwell.ico"));
+#else
     return QIcon(QStringLiteral(":/tarnwell/tarnwell.svg"));
+#endif
 }
 
 QString versionCaption()

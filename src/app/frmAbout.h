@@ -9,7 +9,7 @@ class QPushButton;
 namespace tarnwell::app {
 
 // The program's icon, from the resources linked into the program; null only when Qt's SVG
-// plugins are missing.
+// plugins are missing (on Windows: Qt's ICO plugin).
 QIcon programIcon();
 
 // "Version " and the program's own major.minor.revision.
