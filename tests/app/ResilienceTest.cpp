@@ -285,9 +285,14 @@ TEST_F(ResilienceTest, ASessionTheServerEndsIsReconnectedToSwitchTheTriggersOn)
 class StoppedServerTest : public ResilienceTest
 {
 protected:
-    StoppedServerTest()
+    void SetUp() override
     {
+#ifdef Q_OS_WIN
+        GTEST_SKIP() << "the server is stopped and started by scripts/pg-cluster.sh, a Linux "
+                        "shell script, which a Windows program cannot run";
+#endif
         const QString folder = m_folder.path();
+        m_started = true;
         // Durable: a halt must keep what was committed, as a real server's would.
         run({"start", folder, "--durable"});
         qputenv("ODBCSYSINI", QDir(folder).filePath("odbc").toUtf8());
@@ -295,7 +300,8 @@ protected:
     ~StoppedServerTest() override
     {
         m_test.reset();
-        run({"stop", m_folder.path()});
+        if (m_started)
+            run({"stop", m_folder.path()});
     }
 
     void run(const QStringList& arguments)
@@ -316,6 +322,7 @@ protected:
 
     QTemporaryDir m_folder;
     std::unique_ptr<TestDatabase> m_test;
+    bool m_started = false;
 };
 
 TEST_F(StoppedServerTest, AServerStoppedAndStartedAgainIsReconnectedToo)
