@@ -128,12 +128,18 @@ else
 fi
 
 mapfile -t shortcuts < <(find "$drive_c" -path '*Start Menu/Programs/Tarnwell/*' -name '*.lnk' | sort)
-start_entry=
+start_entry= uninstall_entry=
 for shortcut in "${shortcuts[@]}"; do
     [ "$(basename "$shortcut")" = Tarnwell.lnk ] && start_entry=$shortcut
+    [ "$(basename "$shortcut")" = Uninstall.lnk ] && uninstall_entry=$shortcut
 done
 [ -n "$start_entry" ] || die "no Start-menu entry Tarnwell\\Tarnwell.lnk"
 ok "Start-menu entry: ${start_entry#"$drive_c/"}"
+if [ -n "$uninstall_entry" ]; then
+    ok "Start-menu entry of the uninstaller: ${uninstall_entry#"$drive_c/"}"
+else
+    fail "no Start-menu entry Tarnwell\\Uninstall.lnk"
+fi
 
 echo "== the installed program, from its Start-menu entry, against the demonstration database"
 "$root/scripts/pg-cluster.sh" stop "$cluster"
