@@ -5,10 +5,12 @@
 #   qt=$(scripts/windows-qt.sh)
 #
 # The cache is $TARNWELL_WINDOWS_CACHE, by default ~/.cache/tarnwell-windows. A Qt installed
-# there is used again while the source version, this script (its comments aside) and the
-# toolchain file are the same: its folder is named after a hash of them, and a stamp file
-# written last says the installation is whole. Any change builds a new Qt (and removes the old
-# ones); an interrupted build starts over. All but the last line of output go to stderr.
+# there is used again while the source version, the configure and install options and the
+# toolchain file (its comments aside) are the same: its folder is named after a hash of them,
+# and a stamp file written last says the installation is whole. A change builds a new Qt beside
+# the old ones; an interrupted build starts over. One build runs at a time per cache: another
+# caller waits for it (at most 90 minutes) and then takes its result. All but the last line of
+# output go to stderr.
 #
 # Only what Tarnwell uses is built: Core, Gui, Widgets and Sql with the ODBC driver, the windows
 # and offscreen platforms, the windowsvista style, and Qt Test for the window tests. Qt's own
@@ -33,11 +35,10 @@ source_version=$(apt-cache showsrc qt6-base 2>/dev/null | sed -n 's/^Version: //
     die "qt6-base source $source_version differs from the installed host tools $host_version"
 upstream=${source_version%%+*}
 
-# Everything Qt is configured with; part of the cache's hash through this very file.
+# Everything Qt is configured with, the toolchain file aside; part of the cache's hash.
 configure_options=(
     -G Ninja
     -DCMAKE_BUILD_TYPE=Release
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain"
     -DQT_HOST_PATH=/usr
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
     -DQT_QMAKE_TARGET_MKSPEC=win32-g++
@@ -65,26 +66,41 @@ configure_options=(
     -DFEATURE_tabletevent=OFF
 )
 
-# Comments may change without a rebuild; every other line counts.
+# Stripped: the installer carries these DLLs, and their symbols would triple its size.
+install_options=(--strip)
+
 hash=$( (
     echo "$source_version"
-    grep -hv '^[[:space:]]*#' "${BASH_SOURCE[0]}" "$toolchain"
+    printf '%s\n' "${configure_options[@]}" "${install_options[@]}"
+    grep -v '^[[:space:]]*#' "$toolchain"
 ) | sha256sum | cut -c1-12)
 prefix=$cache/qt-$upstream-mingw-$hash
 stamp=$prefix/.tarnwell-qt-complete
 
-if [ -f "$stamp" ]; then
+built() {
+    [ -f "$stamp" ] || return 1
     log "Qt $upstream for Windows is in $prefix (built $(cat "$stamp"))"
     echo "$prefix"
-    exit 0
-fi
+}
+built && exit 0
 
 mkdir -p "$cache"
-# Earlier builds with other settings, and whatever an interrupted build left.
-find "$cache" -mindepth 1 -maxdepth 1 -name 'qt-*' ! -name "qt-$upstream-mingw-$hash" -exec rm -rf {} +
-rm -rf "$prefix" "$cache/work"
-mkdir -p "$cache/work"
+exec 9>"$cache/.lock"
+if ! flock --nonblock 9; then
+    log "another build of Qt for Windows is using $cache; waiting for it (at most 90 minutes)"
+    flock --wait 5400 9 || die "the other build of Qt for Windows did not end within 90 minutes"
+    built && exit 0
+fi
+
+# Whatever an interrupted build left; whole builds with other settings stay.
+for old in "$cache"/qt-*; do
+    if [ -d "$old" ] && [ ! -f "$old/.tarnwell-qt-complete" ]; then
+        rm -rf "$old"
+    fi
+done
 work=$cache/work
+rm -rf "$work"
+mkdir -p "$work"
 
 log "building Qt $upstream for Windows into $prefix (about 20 minutes on two cores)"
 start=$SECONDS
@@ -97,14 +113,14 @@ source_dir=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | h
 [ -n "$source_dir" ] || die "apt-get source left no qt6-base folder in $work"
 
 cmake -S "$source_dir" -B "$work/build" "${configure_options[@]}" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" >"$work/configure.log" 2>&1 ||
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    >"$work/configure.log" 2>&1 ||
     { tail -n 40 "$work/configure.log" >&2; die "configuring Qt failed; see $work/configure.log"; }
 log "configured in $((SECONDS - start)) s; building with $jobs jobs (log: $work/build.log)"
 cmake --build "$work/build" -j"$jobs" >"$work/build.log" 2>&1 ||
     { grep -m 20 -B 5 -A 10 'error' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2
       die "building Qt failed; see $work/build.log"; }
-# Stripped: the installer carries these DLLs, and their symbols would triple its size.
-cmake --install "$work/build" --strip >"$work/install.log" 2>&1 ||
+cmake --install "$work/build" "${install_options[@]}" >"$work/install.log" 2>&1 ||
     { tail -n 40 "$work/install.log" >&2; die "installing Qt failed; see $work/install.log"; }
 
 for part in bin/Qt6Core.dll bin/Qt6Gui.dll bin/Qt6Widgets.dll bin/Qt6Sql.dll \
