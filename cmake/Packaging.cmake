@@ -1,13 +1,40 @@
 # The Debian package: `cpack` in a build directory writes tarnwell_<version>_<arch>.deb.
+# In a Windows build it writes a Windows installer, tarnwell-<version>-windows-x64.exe, and a
+# zip of the same files to run without installing.
 # Build it from a Release build; the packed program must not be stripped (see src/app).
 
-set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarnwell)
 set(CPACK_PACKAGE_VENDOR "Quorvane Associates Inc.")
 set(CPACK_PACKAGE_CONTACT "Quorvane Associates Inc. Library Support <library.support@quorvane.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Vendor library import for SPI instrumentation databases")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES OFF)
+
+if(WIN32)
+    set(CPACK_GENERATOR NSIS ZIP)
+    set(CPACK_PACKAGE_FILE_NAME tarnwell-${PROJECT_VERSION}-windows-x64)
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY Tarnwell)
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Tarnwell)
+    set(CPACK_NSIS_PACKAGE_NAME Tarnwell)
+    set(CPACK_NSIS_DISPLAY_NAME "Tarnwell ${PROJECT_VERSION}")
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    # The Start-menu entry; the program lies in the installation folder itself.
+    set(CPACK_PACKAGE_EXECUTABLES tarnwell Tarnwell)
+    set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+    set(CPACK_NSIS_MUI_ICON ${TARNWELL_ICON})
+    set(CPACK_NSIS_MUI_UNIICON ${TARNWELL_ICON})
+    set(CPACK_NSIS_INSTALLED_ICON_NAME tarnwell.exe)
+    set(CPACK_NSIS_CONTACT "library.support@quorvane.example")
+    set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+    set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+    # A 64-bit installer for a 64-bit program: it sees the 64-bit Program Files and registry,
+    # and runs where 32-bit Windows programs cannot (a 64-bit-only wine).
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+    include(CPack)
+    return()
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

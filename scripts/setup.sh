@@ -6,7 +6,6 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     qt6-base-dev qt6-qpa-plugins libqt6sql6-odbc libqt6svg6
     unixodbc unixodbc-dev odbc-postgresql postgresql-15 tdsodbc libpq-dev
-    g++-mingw-w64-x86-64
     libgtest-dev googletest
     xvfb xauth xdotool xclip x11-apps imagemagick fonts-dejavu-core
     dpkg-dev file locales

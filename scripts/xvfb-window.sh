@@ -4,7 +4,8 @@
 # or traps: the caller calls stop_window from its own cleanup.
 #
 #   start_xvfb                  Xvfb on a free display; exports DISPLAY
-#   start_window PROGRAM        starts the program and waits for its main window
+#   start_window COMMAND...     starts the program and waits (up to a minute) for its main
+#                               window
 #   log_in SERVER DB LOGON PW   SQL Server, the four values, Connect
 #   wait_connected CLUSTER DB LOGON
 #                               returns once the program's session has listed the library
@@ -49,12 +50,11 @@ start_xvfb() {
 }
 
 start_window() {
-    "$1" &
+    "$@" &
     program_pid=$!
-    window=$(timeout 30 xdotool search --sync --onlyvisible \
-        --name '^Tarnwell - Vendor Library Import Application$' | head -n 1)
+    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tarnwell - Vendor Library Import Application$' | head -n 1) || true
     if [ -z "$window" ]; then
-        echo "xvfb-window.sh: the program's main window did not appear within 30 s" >&2
+        echo "start_window: the main window of $* did not appear within a minute" >&2
         return 1
     fi
     # Without a window manager nothing gives the window the keyboard, and every keystroke is lost.

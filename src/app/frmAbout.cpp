@@ -1,6 +1,9 @@
 #include "app/frmAbout.h"
 
 #include "app/core/MainView.h"
+#ifdef Q_OS_WIN
+#include "app/SystemInfo.h"
+#endif
 
 #include <tarnwell/Version.h>
 
@@ -37,7 +40,12 @@ QFrame* separator()
 
 QIcon programIcon()
 {
+#ifdef Q_OS_WIN
+    // The Windows build has no SVG support; the ICO drawn from the same SVG stands in.
+    return QIcon(QStringLiteral(":/tarnwell/tarnwell.ico"));
+#else
     return QIcon(QStringLiteral(":/tarnwell/tarnwell.svg"));
+#endif
 }
 
 QString versionCaption()
@@ -109,6 +117,14 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOK);
+#ifdef Q_OS_WIN
+    // Only Windows has a system-information program registered to start.
+    auto* cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."));
+    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    cmdSysInfo->setMinimumWidth(90);
+    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(this); });
+    buttons->addWidget(cmdSysInfo);
+#endif
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

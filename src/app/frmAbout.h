@@ -9,14 +9,15 @@ class QPushButton;
 namespace tarnwell::app {
 
 // The program's icon, from the resources linked into the program; null only when Qt's SVG
-// plugins are missing.
+// plugins are missing (on Windows: Qt's ICO plugin).
 QIcon programIcon();
 
 // "Version " and the program's own major.minor.revision.
 QString versionCaption();
 
 // Help, About: title, version, maker and a support contact. Shown without blocking the main
-// window; OK (also Enter and Escape) closes and destroys it.
+// window; OK (also Enter and Escape) closes and destroys it. On Windows, System Info... starts
+// the system-information program Windows registers (see SystemInfo.h).
 class frmAbout : public QDialog
 {
     Q_OBJECT

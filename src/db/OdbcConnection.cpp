@@ -5,6 +5,10 @@
 #include <QSqlError>
 #include <QVariant>
 
+#ifdef _WIN32
+// Windows' ODBC headers take their types (HWND, DWORD, ...) from it and do not include it.
+#include <qt_windows.h>
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

@@ -1,7 +1,13 @@
 #include "db/OdbcConnectionString.h"
 
+#ifdef _WIN32
+// Windows' ODBC headers take their types (HWND, DWORD, ...) from it and do not include it.
+#include <qt_windows.h>
+#endif
 #include <sql.h>
 #include <sqlext.h>
+
+#include <iterator>
 
 namespace tarnwell::db {
 
@@ -55,6 +61,34 @@ QString joined(const QList<QPair<QString, QString>>& attributes)
     return pieces.join(QLatin1Char(';'));
 }
 
+// The name of the next driver the driver manager lists; false after the last. Windows' driver
+// manager is asked in UTF-16: there SQLDrivers is the wide call whenever UNICODE is defined, as
+// Qt defines it, and wine's has no narrow one at all. unixODBC is asked in bytes, which it
+// hands on from odbcinst.ini as they are, UTF-8.
+// SQL_SUCCESS_WITH_INFO means a truncated name or attribute list; the name is still usable as
+// far as it goes, and a longer name than 511 characters is no driver anyone registers.
+bool nextDriver(SQLHENV environment, SQLUSMALLINT direction, QString& name)
+{
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT attributesLength = 0;
+#ifdef _WIN32
+    SQLWCHAR buffer[512];
+    SQLWCHAR attributes[2048];
+    if (!SQL_SUCCEEDED(SQLDriversW(environment, direction, buffer, std::size(buffer), &nameLength,
+                                   attributes, std::size(attributes), &attributesLength)))
+        return false;
+    name = QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer));
+#else
+    SQLCHAR buffer[512];
+    SQLCHAR attributes[2048];
+    if (!SQL_SUCCEEDED(SQLDrivers(environment, direction, buffer, sizeof buffer, &nameLength,
+                                  attributes, sizeof attributes, &attributesLength)))
+        return false;
+    name = QString::fromUtf8(reinterpret_cast<const char*>(buffer));
+#endif
+    return true;
+}
+
 } // namespace
 
 QStringList UnixOdbcDriverCatalog::installedDrivers() const
@@ -65,16 +99,10 @@ QStringList UnixOdbcDriverCatalog::installedDrivers() const
         return drivers;
     SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
                   0);
-    SQLCHAR name[512];
-    SQLCHAR attributes[2048];
-    SQLSMALLINT nameLength = 0;
-    SQLSMALLINT attributesLength = 0;
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    // SQL_SUCCESS_WITH_INFO means a truncated name or attribute list; the name is still usable
-    // as far as it goes, and a longer name than 511 bytes is no driver anyone registers.
-    while (SQL_SUCCEEDED(SQLDrivers(environment, direction, name, sizeof name, &nameLength,
-                                    attributes, sizeof attributes, &attributesLength))) {
-        drivers.append(QString::fromUtf8(reinterpret_cast<const char*>(name)));
+    QString name;
+    while (nextDriver(environment, direction, name)) {
+        drivers.append(name);
         direction = SQL_FETCH_NEXT;
     }
     SQLFreeHandle(SQL_HANDLE_ENV, environment);
