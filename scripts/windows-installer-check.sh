@@ -63,17 +63,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits up to $1 seconds for the command that follows to succeed.
-wait_until() {
-    local seconds=$1
-    shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.5
-    done
-}
-
 # The first visible window whose title is exactly $1, within $2 seconds; empty if none.
 find_window() {
     local title=$1 seconds=$2 found=
@@ -219,7 +208,7 @@ sleep 1
 shoot "$shots/windows-about.png"
 # OK has the keyboard; the next tab stop is System Info...
 key Tab space
-if wait_until 20 test -f "$marker"; then
+if wait_until 20 "the system-information stand-in to start" test -f "$marker"; then
     started=$(iconv -f UTF-16LE -t UTF-8 "$marker" | head -n 1)
     ok "System Info... started the registered program: $started"
 else
@@ -248,7 +237,7 @@ xdotool windowfocus --sync "$window"
 key alt+f
 key x
 # start /wait ends with the program.
-if wait_until 20 eval '! kill -0 "$program_pid" 2>/dev/null'; then
+if wait_until 20 "the program to end" eval '! kill -0 "$program_pid" 2>/dev/null'; then
     ok "File, Exit ended the program"
 else
     fail "the program was still running 20 seconds after File, Exit"

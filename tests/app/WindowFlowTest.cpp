@@ -32,7 +32,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef Q_OS_WIN
 #include <csignal>
+#endif
 
 using namespace tarnwell;
 using tarnwell::testing::TestDatabase;
@@ -231,6 +233,10 @@ TEST_F(WindowFlowTest, ClosingTheWindowDuringARunEndsTheProgramWithTheTriggersOn
 // with the worker still stuck (ThreadExecutorDeathTest).
 TEST_F(WindowFlowTest, ClosingTheWindowWhileTheDriverIsStuckLeavesTheTriggersToTheAdministrator)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "freezing the server's end of the session takes a signal to a process on the "
+                    "server's machine, which a Windows program cannot send";
+#else
     connectAsUser();
     auto holder = lockAndImport("strip_config");
     const pid_t session = database
@@ -254,6 +260,7 @@ TEST_F(WindowFlowTest, ClosingTheWindowWhileTheDriverIsStuckLeavesTheTriggersToT
     holder->rollback();
     tarnwell::testing::waitUntilIdle(window.controller(), 20'000);
     EXPECT_EQ(count("strip_config"), 0);
+#endif
 }
 
 // A user checks an import, imports, and saves the whole log of both, from the keyboard alone;
