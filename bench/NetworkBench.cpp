@@ -7,6 +7,8 @@
 //   - libpq sends the requests that run sent (taken from the server's log, log_statement = all)
 //     one PQexec each into another fresh database: one round trip per request, the most a
 //     client that waits for every answer can do, its connect counted with the listing;
+//   - libpq sends the same statements one PQexec each, as any client that sends one statement
+//     at a time and waits for its answer would;
 //   - libpq sends each phase's requests joined into one script, one request for the phase.
 // Three rounds, taken in turns; medians are printed. Statements are those of the program's
 // requests in the log, split where a ";" ends one, without the savepoints the ODBC driver puts
@@ -91,7 +93,7 @@ struct Figures
 
 struct Phase
 {
-    Figures program, oneByOne, script;
+    Figures program, oneByOne, eachStatement, script;
     std::size_t requests = 0, statements = 0;
 };
 
@@ -119,7 +121,8 @@ struct Cell
     {
         std::int64_t total = 0;
         for (const Phase* phase : {&listing, &import}) {
-            for (const Figures* side : {&phase->program, &phase->oneByOne, &phase->script})
+            for (const Figures* side :
+                 {&phase->program, &phase->oneByOne, &phase->eachStatement, &phase->script})
                 total += side->medianRoundTrips();
         }
         return total;
@@ -219,9 +222,11 @@ private:
         const auto scaled = [&](const Phase& from, Phase& to) {
             to.requests = from.requests;
             to.statements = from.statements;
-            const std::pair<const Figures*, Figures*> sides[] = {{&from.program, &to.program},
-                                                                 {&from.oneByOne, &to.oneByOne},
-                                                                 {&from.script, &to.script}};
+            const std::pair<const Figures*, Figures*> sides[] = {
+                {&from.program, &to.program},
+                {&from.oneByOne, &to.oneByOne},
+                {&from.eachStatement, &to.eachStatement},
+                {&from.script, &to.script}};
             for (const auto& [source, target] : sides) {
                 const std::int64_t trips = source->medianRoundTrips();
                 target->roundTrips = {trips};
@@ -272,7 +277,11 @@ private:
                               .arg(run.import.texts.size())
                               .arg(run.written));
             }
-            replayOneByOne(first, cell);
+            replayOneByOne(first.listing.texts, first.import.texts, first, cell, &Phase::oneByOne,
+                           "replay one request per round trip");
+            replayOneByOne(statementsOf(first.listing.texts), statementsOf(first.import.texts),
+                           first, cell, &Phase::eachStatement,
+                           "replay one statement per round trip");
             replayAsScript(first, cell);
         }
         cell.wallSeconds = double(wall.nsecsElapsed()) / 1e9;
@@ -301,7 +310,9 @@ private:
     }
 
     // The listing's time includes the connect, as the program's includes its log-in.
-    void replayOneByOne(const ProgramRun& program, Cell& cell)
+    void replayOneByOne(const std::vector<QByteArray>& listing,
+                        const std::vector<QByteArray>& import, const ProgramRun& program,
+                        Cell& cell, Figures Phase::*side, const char* who)
     {
         testing::TestDatabase fresh;
         const DelayProxy::Snapshot before = m_proxy.snapshot();
@@ -309,17 +320,18 @@ private:
         connecting.start();
         PGconn* connection = connectOrFail(conninfo(fresh, m_proxyFolder));
         const double connectSeconds = double(connecting.nsecsElapsed()) / 1e9;
-        const Replayed listed = replay(connection, program.listing.texts);
+        const Replayed listed = replay(connection, listing);
         const DelayProxy::Snapshot between = m_proxy.snapshot();
-        const Replayed imported = replay(connection, program.import.texts);
+        const Replayed imported = replay(connection, import);
         const DelayProxy::Snapshot after = m_proxy.snapshot();
         PQfinish(connection);
-        cell.listing.oneByOne.add(connectSeconds + listed.seconds,
-                                  DelayProxy::since(before, between));
-        cell.import.oneByOne.add(imported.seconds, DelayProxy::since(between, after));
-        cell.listing.oneByOne.refused = std::max(cell.listing.oneByOne.refused, listed.refused);
-        cell.import.oneByOne.refused = std::max(cell.import.oneByOne.refused, imported.refused);
-        compareWritten("replay one request per round trip", fresh, program, cell);
+        Figures& listingSide = cell.listing.*side;
+        Figures& importSide = cell.import.*side;
+        listingSide.add(connectSeconds + listed.seconds, DelayProxy::since(before, between));
+        importSide.add(imported.seconds, DelayProxy::since(between, after));
+        listingSide.refused = std::max(listingSide.refused, listed.refused);
+        importSide.refused = std::max(importSide.refused, imported.refused);
+        compareWritten(who, fresh, program, cell);
     }
 
     void replayAsScript(const ProgramRun& program, Cell& cell)
@@ -371,11 +383,12 @@ private:
         const std::pair<const char*, const Figures*> sides[] = {
             {"program", &phase.program},
             {"one request per round trip", &phase.oneByOne},
+            {"one statement per round trip", &phase.eachStatement},
             {"as one script", &phase.script}};
         bool first = true;
         for (const auto& [side, figures] : sides) {
             const std::int64_t trips = figures->medianRoundTrips();
-            std::printf("  %-8s %-27s %10zu %12lld %9.3f   %s%s\n", first ? name : "", side,
+            std::printf("  %-8s %-28s %10zu %12lld %9.3f   %s%s\n", first ? name : "", side,
                         phase.statements, static_cast<long long>(trips),
                         double(trips) / double(std::max<std::size_t>(phase.statements, 1)),
                         qPrintable(secondsOf(*figures, estimated)),
@@ -390,7 +403,7 @@ private:
     {
         std::printf("\nNetwork, library %dx, round trip %g ms%s\n", cell.scale, cell.delayMs,
                     cell.estimated ? ", estimated" : ", medians of 3 rounds");
-        std::printf("  %-8s %-27s %10s %12s %9s   %s\n", "", "", "statements", "round trips",
+        std::printf("  %-8s %-28s %10s %12s %9s   %s\n", "", "", "statements", "round trips",
                     "per stmt", "time");
         printPhase("listing", cell.listing, cell.estimated);
         printPhase("import", cell.import, cell.estimated);
@@ -422,7 +435,7 @@ private:
         const std::vector<std::pair<const char*, int>> columns = {
             {"library", 7},    {"trip ms", 7},      {"list stmts", 10}, {"list trips", 10},
             {"list time", 10}, {"imp stmts", 9},    {"imp trips", 9},   {"trips/stmt", 10},
-            {"imp time", 10},  {"1/trip time", 11}, {"script time", 11}};
+            {"imp time", 10},  {"1 req/trip", 10}, {"1 stmt/trip", 11}, {"script time", 11}};
         const auto line = [&](const QStringList& cells) {
             QString text = QStringLiteral(" ");
             for (std::size_t i = 0; i < columns.size(); ++i)
@@ -448,7 +461,8 @@ private:
                   QString::number(double(importTrips) /
                                       double(std::max<std::size_t>(cell.import.statements, 1)),
                                   'f', 3),
-                  time(cell.import.program), time(cell.import.oneByOne), time(cell.import.script)});
+                  time(cell.import.program), time(cell.import.oneByOne),
+                  time(cell.import.eachStatement), time(cell.import.script)});
         }
         std::fflush(stdout);
     }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <iterator>
 
 namespace tarnwell::bench {
 
@@ -59,18 +60,18 @@ Statements statementsBetween(const QString& path, qint64 from, qint64 to, const 
     return found;
 }
 
-std::size_t statementsIn(const QByteArray& request)
+std::vector<QByteArray> statementsOf(const QByteArray& request)
 {
     static const QByteArray driverOwn[] = {QByteArrayLiteral("SAVEPOINT _EXEC_SVP_"),
                                            QByteArrayLiteral("RELEASE _EXEC_SVP_"),
                                            QByteArrayLiteral("ROLLBACK TO _EXEC_SVP_")};
-    std::size_t count = 0;
+    std::vector<QByteArray> statements;
     QByteArray current; // the statement so far, without comments
     const auto end = [&] {
         const QByteArray text = current.trimmed();
         const auto wraps = [&](const QByteArray& prefix) { return text.startsWith(prefix); };
         if (!text.isEmpty() && std::none_of(std::begin(driverOwn), std::end(driverOwn), wraps))
-            ++count;
+            statements.push_back(text);
         current.clear();
     };
     char quote = 0;
@@ -95,15 +96,28 @@ std::size_t statementsIn(const QByteArray& request)
         current += c;
     }
     end();
-    return count;
+    return statements;
+}
+
+std::vector<QByteArray> statementsOf(const std::vector<QByteArray>& requests)
+{
+    std::vector<QByteArray> statements;
+    for (const QByteArray& request : requests) {
+        std::vector<QByteArray> each = statementsOf(request);
+        statements.insert(statements.end(), std::make_move_iterator(each.begin()),
+                          std::make_move_iterator(each.end()));
+    }
+    return statements;
+}
+
+std::size_t statementsIn(const QByteArray& request)
+{
+    return statementsOf(request).size();
 }
 
 std::size_t statementsIn(const std::vector<QByteArray>& requests)
 {
-    std::size_t count = 0;
-    for (const QByteArray& request : requests)
-        count += statementsIn(request);
-    return count;
+    return statementsOf(requests).size();
 }
 
 QString writtenRows(testing::TestDatabase& database)

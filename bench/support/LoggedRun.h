@@ -34,6 +34,8 @@ Statements statementsBetween(const QString& path, qint64 from, qint64 to, const 
 // The statements of requests: split where a ";" outside quotes and comments ends one, without
 // the savepoint commands the ODBC driver wraps each request in, which a client that sent several
 // statements in one request would not multiply.
+std::vector<QByteArray> statementsOf(const QByteArray& request);
+std::vector<QByteArray> statementsOf(const std::vector<QByteArray>& requests);
 std::size_t statementsIn(const QByteArray& request);
 std::size_t statementsIn(const std::vector<QByteArray>& requests);
 

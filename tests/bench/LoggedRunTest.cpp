@@ -60,4 +60,14 @@ TEST(LoggedRunTest, CountsTheStatementsOfARequestButNotTheDriversSavepoints)
     EXPECT_EQ(statementsIn(std::vector<QByteArray>{"BEGIN;SELECT 1", "SELECT 2", "COMMIT"}), 4u);
 }
 
+// The replay one statement per round trip sends these texts: each must run alone as it ran in
+// its request.
+TEST(LoggedRunTest, SplitsRequestsIntoStatementsThatRunAlone)
+{
+    EXPECT_EQ(statementsOf(std::vector<QByteArray>{
+                  "RELEASE _EXEC_SVP_1;SAVEPOINT _EXEC_SVP_1;INSERT INTO t VALUES ('a;b')",
+                  "SELECT 1 -- why; not\n; COMMIT"}),
+              (std::vector<QByteArray>{"INSERT INTO t VALUES ('a;b')", "SELECT 1", "COMMIT"}));
+}
+
 } // namespace
