@@ -433,8 +433,8 @@ private:
     void summary() const
     {
         const std::vector<std::pair<const char*, int>> columns = {
-            {"library", 7},    {"trip ms", 7},      {"list stmts", 10}, {"list trips", 10},
-            {"list time", 10}, {"imp stmts", 9},    {"imp trips", 9},   {"trips/stmt", 10},
+            {"library", 7},    {"trip ms", 7},     {"list stmts", 10},  {"list trips", 10},
+            {"list time", 10}, {"imp stmts", 9},   {"imp trips", 9},    {"trips/stmt", 10},
             {"imp time", 10},  {"1 req/trip", 10}, {"1 stmt/trip", 11}, {"script time", 11}};
         const auto line = [&](const QStringList& cells) {
             QString text = QStringLiteral(" ");
