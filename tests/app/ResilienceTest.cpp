@@ -113,6 +113,20 @@ protected:
         return holder;
     }
 
+    // Connects and imports while another session holds `table`; returns once the run waits for
+    // it, with that session, which holds the table until it is released.
+    std::unique_ptr<db::OdbcConnection> importWaitingOn(ThreadedWindow& window,
+                                                        const QString& table,
+                                                        app::ImportMode mode = app::ImportMode::All,
+                                                        QList<int> selected = {})
+    {
+        window.connect();
+        auto holder = lock(table);
+        window.import(mode, std::move(selected));
+        waitFor([&] { return waitingOnALock(); }, 10'000);
+        return holder;
+    }
+
     // Ends the session that waits for a lock, as a server ending it would.
     void terminateTheWaitingSession()
     {
@@ -125,10 +139,7 @@ protected:
     void loseTheConnectionDuringTheReferences(ThreadedWindow& window,
                                               const std::function<void()>& loseIt)
     {
-        window.connect();
-        auto holder = lock("panel_strip");
-        window.import(app::ImportMode::All);
-        waitFor([&] { return waitingOnALock(); }, 10'000);
+        auto holder = importWaitingOn(window, "panel_strip");
         loseIt();
         holder.reset();
     }
@@ -178,10 +189,7 @@ private:
 TEST_F(ResilienceTest, ALockWaitLeavesTheWindowResponsiveAndCancelEndsItAtOnce)
 {
     ThreadedWindow window(database());
-    window.connect();
-    auto holder = lock("strip_config");
-    window.import(app::ImportMode::All);
-    waitFor([&] { return waitingOnALock(); }, 10'000);
+    auto holder = importWaitingOn(window, "strip_config");
 
     // The window's event loop keeps turning during a 20 s wait on the server.
     QElapsedTimer sinceTick;
@@ -223,10 +231,7 @@ TEST_F(ResilienceTest, ALockWaitLeavesTheWindowResponsiveAndCancelEndsItAtOnce)
 TEST_F(ResilienceTest, EndingTheProgramDuringALockWaitTakesUnderTwoSeconds)
 {
     ThreadedWindow window(database());
-    window.connect();
-    auto holder = lock("strip_config");
-    window.import(app::ImportMode::All);
-    waitFor([&] { return waitingOnALock(); }, 10'000);
+    auto holder = importWaitingOn(window, "strip_config");
 
     QElapsedTimer ending;
     ending.start();
@@ -242,10 +247,7 @@ TEST_F(ResilienceTest, EndingTheProgramDuringALockWaitTakesUnderTwoSeconds)
 TEST_F(ResilienceTest, TriggersThatCannotComeBackWithinTenSecondsAreLeftToTheAdministrator)
 {
     ThreadedWindow window(database());
-    window.connect();
-    auto holder = lock("strip_config");
-    window.import(app::ImportMode::All);
-    waitFor([&] { return waitingOnALock(); }, 10'000);
+    auto holder = importWaitingOn(window, "strip_config");
     // Switching the triggers on again will wait for this one.
     auto panelHolder = lock("panel");
 
@@ -281,10 +283,7 @@ TEST_F(ResilienceTest, ASessionTheServerEndsIsReconnectedToSwitchTheTriggersOn)
 TEST_F(ResilienceTest, AConnectionLostWhileTheTriggersGoOffStopsTheRunBeforeItWrites)
 {
     ThreadedWindow window(database());
-    window.connect();
-    auto holder = lock("panel");
-    window.import(app::ImportMode::All);
-    waitFor([&] { return waitingOnALock(); }, 10'000);
+    auto holder = importWaitingOn(window, "panel");
     terminateTheWaitingSession();
     holder.reset();
     waitUntilIdle(window.controller, 60'000);
@@ -305,10 +304,8 @@ TEST_F(ResilienceTest, AConnectionLostWhileTheTriggersGoOffStopsTheRunBeforeItWr
 TEST_F(ResilienceTest, AConnectionLostWhileTheTriggersComeBackOnIsReconnectedToo)
 {
     ThreadedWindow window(database());
-    window.connect();
-    auto configurations = lock("strip_config");
-    window.import(app::ImportMode::Selected, {0, 1});
-    waitFor([&] { return waitingOnALock(); }, 10'000);
+    auto configurations =
+        importWaitingOn(window, "strip_config", app::ImportMode::Selected, {0, 1});
     // The triggers are off by now; switching them on again will wait for this one.
     auto panel = lock("panel");
     configurations.reset();
@@ -418,10 +415,7 @@ TEST_F(StoppedServerTest, AServerStoppedAndStartedAgainIsReconnectedToo)
 TEST_F(StoppedServerTest, AServerThatStaysDownIsLeftToTheAdministratorUntilItIsBack)
 {
     ThreadedWindow window(database());
-    window.connect();
-    auto holder = lock("panel_strip");
-    window.import(app::ImportMode::All);
-    waitFor([&] { return waitingOnALock(); }, 10'000);
+    auto holder = importWaitingOn(window, "panel_strip");
     run({"halt", m_folder.path()});
     QElapsedTimer down;
     down.start();
