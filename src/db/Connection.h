@@ -92,6 +92,9 @@ public:
     virtual bool beginTransaction() = 0;
     virtual bool commit() = 0;
     virtual bool rollback() = 0;
+    // Takes back the work since a savepoint with `sql`. Like rollback(), it is how a failure
+    // or a Cancel is cleaned up, so a Cancel asked for before or during it does not stop it.
+    virtual bool rollbackTo(const QString& sql) { return execute(sql); }
     virtual const DatabaseError& lastError() const = 0;
 };
 

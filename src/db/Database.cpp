@@ -148,7 +148,7 @@ void Database::rollback() noexcept
     m_pipeline.predictions.clear();
     try {
         const bool rolledBack = level > 1
-                                    ? m_connection.execute(m_dialect.rollbackToSavepoint(level))
+                                    ? m_connection.rollbackTo(m_dialect.rollbackToSavepoint(level))
                                     : m_connection.rollback();
         if (rolledBack)
             return;

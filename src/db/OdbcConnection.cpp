@@ -332,7 +332,8 @@ bool OdbcConnection::readResult(std::vector<ResultSet>* results)
     return true;
 }
 
-bool OdbcConnection::run(const QString& sql, std::vector<ResultSet>* results, std::size_t expected)
+bool OdbcConnection::run(const QString& sql, std::vector<ResultSet>* results, std::size_t expected,
+                         Cancellable cancellable)
 {
     // The statement handle exists exactly while the connection is open; asking Qt's registry
     // of connections instead would cost a lock and a lookup on every statement.
@@ -341,9 +342,10 @@ bool OdbcConnection::run(const QString& sql, std::vector<ResultSet>* results, st
                     DatabaseError::Kind::ConnectionLost);
     {
         const std::lock_guard<std::mutex> lock(m_cancelMutex);
-        if (m_cancelPending)
+        if (cancellable == Cancellable::Yes && m_cancelPending)
             return fail(QStringLiteral("Operation cancelled"), DatabaseError::Kind::Cancelled);
-        m_executing = true;
+        // cancel() interrupts only what runs while this is set.
+        m_executing = cancellable == Cancellable::Yes;
     }
     const auto done = [this](bool ok) {
         {
@@ -446,6 +448,11 @@ bool OdbcConnection::commit()
         return false;
     }
     return true;
+}
+
+bool OdbcConnection::rollbackTo(const QString& sql)
+{
+    return run(sql, nullptr, 1, Cancellable::No);
 }
 
 bool OdbcConnection::rollback()

@@ -31,6 +31,7 @@ public:
     bool beginTransaction() override;
     bool commit() override;
     bool rollback() override;
+    bool rollbackTo(const QString& sql) override;
     const DatabaseError& lastError() const override { return m_lastError; }
     void cancel() override;
     void clearCancel() override;
@@ -42,7 +43,9 @@ public:
 
 private:
     // Runs `sql`, which may hold several statements, and collects every result it gives.
-    bool run(const QString& sql, std::vector<ResultSet>* results, std::size_t expected);
+    enum class Cancellable { Yes, No };
+    bool run(const QString& sql, std::vector<ResultSet>* results, std::size_t expected,
+             Cancellable cancellable = Cancellable::Yes);
     bool readResult(std::vector<ResultSet>* results);
     bool fail(const QString& description, DatabaseError::Kind kind = DatabaseError::Kind::Refused,
               const QString& state = {});

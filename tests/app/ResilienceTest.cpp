@@ -228,6 +228,31 @@ TEST_F(ResilienceTest, ALockWaitLeavesTheWindowResponsiveAndCancelEndsItAtOnce)
     EXPECT_EQ(count("strip_config"), 8);
 }
 
+// A check holds each apparatus as a savepoint: Cancel while one waits must still take it back
+// to its savepoint, so that the check ends as cancelled, not as a connection closed for a
+// rollback that could not run, and the connection serves the next run.
+TEST_F(ResilienceTest, CancelDuringACheckTakesBackTheApparatusAndKeepsTheConnection)
+{
+    ThreadedWindow window(database());
+    window.connect();
+    auto holder = lock("strip_config");
+    window.view.mode = app::ImportMode::All;
+    window.controller.cmdCheckImport_Click();
+    waitFor([&] { return waitingOnALock(); }, 10'000);
+    window.controller.cmdCancel_Click();
+    waitUntilIdle(window.controller, 10'000);
+    holder.reset();
+
+    EXPECT_TRUE(window.all().filter("could not be rolled back").isEmpty())
+        << window.all().join('\n').toStdString();
+    EXPECT_TRUE(window.dialogs.messages.empty());
+    EXPECT_EQ(disabledTriggers(), 0);
+    EXPECT_EQ(count("strip_config"), 0);
+    window.import(app::ImportMode::All);
+    waitUntilIdle(window.controller);
+    EXPECT_EQ(count("strip_config"), 8) << "the same connection imports afterwards";
+}
+
 TEST_F(ResilienceTest, EndingTheProgramDuringALockWaitTakesUnderTwoSeconds)
 {
     ThreadedWindow window(database());

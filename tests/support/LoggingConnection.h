@@ -46,6 +46,11 @@ public:
     bool beginTransaction() override { return m_connection->beginTransaction(); }
     bool commit() override { return m_connection->commit(); }
     bool rollback() override { return m_connection->rollback(); }
+    bool rollbackTo(const QString& sql) override
+    {
+        sent({sql});
+        return m_connection->rollbackTo(sql);
+    }
     const db::DatabaseError& lastError() const override { return m_connection->lastError(); }
     void cancel() override { m_connection->cancel(); }
     void clearCancel() override { m_connection->clearCancel(); }
