@@ -122,10 +122,15 @@ void Database::commit()
     // What waits goes with the commit: should it fail, the level is still open to be rolled
     // back.
     if (m_openTransactions > 1) {
-        const QString release = m_dialect.releaseSavepoint(m_openTransactions);
-        if (!release.isEmpty())
-            RunCommand(release);
+        // The answers are checked before the savepoint is released, not in the same request:
+        // an answer that differs from its prediction must still find the savepoint to roll
+        // back to.
         flush();
+        const QString release = m_dialect.releaseSavepoint(m_openTransactions);
+        if (!release.isEmpty()) {
+            RunCommand(release);
+            flush();
+        }
     } else {
         flush();
         if (!m_connection.commit()) {

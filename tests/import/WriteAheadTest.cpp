@@ -50,6 +50,7 @@ struct Import
         if (during)
             status.setDisplay(during);
         ImportRun importRun(db, tarnwell::testing::sampleLibrary(), domain, status);
+        importRun.setCheckOnly(checkOnly);
         return importRun.run(list.entries);
     }
 
@@ -67,6 +68,7 @@ struct Import
     db::Database db;
     db::DomainContext domain{"Hollin Works", "11", "1", "", "", ""};
     status::StatusLog status;
+    bool checkOnly = false;
     QStringList listingStatements;
     int listingRequests = 0;
 };
@@ -118,6 +120,31 @@ TEST(WriteAhead, AnAnswerAnotherSessionChangedRewritesTheApparatusOneStatementAt
     EXPECT_EQ(ahead.database.value("SELECT count(*) FROM term_mfr_mod WHERE term_mod_id = 501"),
               "1")
         << "the model after the other session's row";
+}
+
+// The same in a check, where each apparatus is a savepoint of the check's one transaction: the
+// savepoint must still be there to go back to when the answers turn out wrong.
+TEST(WriteAhead, AnAnswerAnotherSessionChangedInACheckRewritesTheApparatusToo)
+{
+    const auto interfere = [](Import& import) {
+        return [&import](const QString& caption) {
+            if (caption.endsWith("Importing configuration: KD-SP8 Segment Protector"))
+                import.database.exec("INSERT INTO term_mfr_mod (term_mod_id) VALUES (500)");
+        };
+    };
+    Import oneAtATime(true);
+    oneAtATime.checkOnly = true;
+    const RunReport before = oneAtATime.run(interfere(oneAtATime));
+    Import ahead(false);
+    ahead.checkOnly = true;
+    const RunReport after = ahead.run(interfere(ahead));
+
+    EXPECT_EQ(after.outcome, before.outcome);
+    EXPECT_EQ(after.rewritten, 1);
+    EXPECT_EQ(after.written, before.written);
+    EXPECT_EQ(tarnwell::testing::sessionMessages(ahead.status),
+              tarnwell::testing::sessionMessages(oneAtATime.status));
+    EXPECT_EQ(ahead.tables(), oneAtATime.tables());
 }
 
 // A refused statement sent ahead is reported exactly as when it goes on its own.
