@@ -203,12 +203,17 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
     const Gathered gathered = gather(library, domain);
     std::vector<bool> held;
     std::optional<ListOutcome> failed;
+    // Any other failure (a library row that runs short outside a check, a lost connection)
+    // is the caller's to report, once the lines the domain answered for are in the list.
+    std::exception_ptr callersFailure;
     try {
         askTheDomain(database, gathered.candidates, held);
         if (gathered.shortRow)
             std::rethrow_exception(gathered.shortRow);
     } catch (const CheckFailed& check) {
         failed = check.outcome;
+    } catch (...) {
+        callersFailure = std::current_exception();
     }
 
     // Configurations in library order as far as the domain answered, then, when it answered
@@ -235,6 +240,8 @@ ListOutcome BuildApparatusList(db::Database& database, const library::VendorLibr
         ++list.references;
         InsertionSort(references, reference);
     }
+    if (callersFailure)
+        std::rethrow_exception(callersFailure);
     if (failed) {
         status.ShowStatus(
             *failed == ListOutcome::ConfigurationCheckFailed

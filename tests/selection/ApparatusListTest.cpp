@@ -175,4 +175,16 @@ TEST_F(ApparatusListTest, ShortRowFailsUnderThePrecedingCheck)
     EXPECT_EQ(build(), ListOutcome::ConfigurationCheckFailed);
 }
 
+// A channel row that runs short after a reference was read is no check's failure: the caller
+// reports it, and the configurations listed before it stay in the list; no reference is
+// listed, as references are added only once all of them were asked for.
+TEST_F(ApparatusListTest, ShortChannelRowAfterAReferenceKeepsTheConfigurationLines)
+{
+    lib.channel.append("spare");
+    EXPECT_THROW(build(), Failure);
+    EXPECT_EQ(shown.size(), 2) << shown.join('\n').toStdString();
+    EXPECT_TRUE(shown.at(0).startsWith("Configuration   Conf'A"));
+    EXPECT_TRUE(shown.at(1).startsWith("Configuration   Conf B"));
+}
+
 } // namespace

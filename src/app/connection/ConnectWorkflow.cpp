@@ -99,6 +99,7 @@ ConnectResult ConnectWorkflow::run(const db::LoginInput& input, selection::Appar
         m_status.ShowStatus(QStringLiteral("The connection to the database was lost. Database "
                                            "reports: "));
         m_status.ShowErrorDescription(error.description());
+        result.outcome = Outcome::ConnectionLost;
         return result;
     }
     m_observer.listEnded(list, listComplete);

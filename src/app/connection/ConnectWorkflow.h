@@ -21,6 +21,7 @@ struct ConnectResult
         Failed,             // reported on the status display or in a box; nothing to import into
         UnsupportedRelease, // reported; the program ends
         Cancelled,          // the user stopped it
+        ConnectionLost,     // reported; the connection went before the list was whole
     };
     Outcome outcome = Outcome::Failed;
     std::unique_ptr<db::Database> database; // set when logged in

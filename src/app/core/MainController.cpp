@@ -173,8 +173,10 @@ void MainController::connectEnded(const ConnectOutcome& outcome)
     activityEnded([&](bool) {
         m_login = outcome.login;
         // A Connect stopped after the login (Cancel, or a connection lost during the listing)
-        // leaves a list half made: it is not offered for import.
-        if (!m_login)
+        // leaves a list half made: it is not offered for import. A query or library row that
+        // fails leaves the frame as it was, with the lines listed so far.
+        if (outcome.outcome == ConnectResult::Outcome::Cancelled ||
+            outcome.outcome == ConnectResult::Outcome::ConnectionLost)
             m_view.setImportFrameVisible(false);
         if (outcome.outcome == ConnectResult::Outcome::UnsupportedRelease)
             endProgram(1);
