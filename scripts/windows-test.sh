@@ -8,8 +8,8 @@
 # tests against the throwaway PostgreSQL cluster, which the Windows programs reach through
 # wine's ODBC (it hands every call to unixODBC, which finds psqlODBC registered under the
 # provider names in the cluster's odbcinst.ini, exactly as the Linux tests do); the window tests
-# on Qt's offscreen platform, as on Linux; and the Windows-only tests, such as the About
-# window's System Info... button. Qt's windows platform is met by the installed program
+# on Qt's offscreen platform, as on Linux; and the Windows-only tests, such as starting the
+# system-information program the registry names. Qt's windows platform is met by the installed program
 # (scripts/windows-installer-check.sh). What the Windows build leaves out is named in the
 # README (Windows).
 set -euo pipefail

@@ -13,7 +13,7 @@ class QWidget;
 namespace tarnwell::app {
 
 // Starts the system-information program that Windows registers under "Shared Tools", or says
-// that it is unavailable; the About window's System Info... button.
+// that it is unavailable. Nothing in the program offers it: the About window has no control for it.
 void StartSysInfo(QWidget* parent = nullptr);
 
 // Reads the string value `SubKeyRef` of the key `KeyName` under `KeyRoot` into `KeyVal`. False,

@@ -1,9 +1,6 @@
 #include "app/frmAbout.h"
 
 #include "app/core/MainView.h"
-#ifdef Q_OS_WIN
-#include "app/SystemInfo.h"
-#endif
 
 #include <tarnwell/Version.h>
 
@@ -117,14 +114,6 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOK);
-#ifdef Q_OS_WIN
-    // Only Windows has a system-information program registered to start.
-    auto* cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."));
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setMinimumWidth(90);
-    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(this); });
-    buttons->addWidget(cmdSysInfo);
-#endif
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -16,8 +16,7 @@ QIcon programIcon();
 QString versionCaption();
 
 // Help, About: title, version, maker and a support contact. Shown without blocking the main
-// window; OK (also Enter and Escape) closes and destroys it. On Windows, System Info... starts
-// the system-information program Windows registers (see SystemInfo.h).
+// window; OK (also Enter and Escape) closes and destroys it.
 class frmAbout : public QDialog
 {
     Q_OBJECT

@@ -1,8 +1,8 @@
-// Stands in for Windows' system-information program in the tests of the About window's
-// System Info... button: it writes its own path and its command line, a line each in UTF-16,
-// to the file that TARNWELL_STAND_IN_MARKER names, and ends. The file appears whole or not at
-// all: it is written beside and then renamed. A window program, like the one it stands in for,
-// so that no console opens; it uses nothing but Windows itself, so it starts from any folder.
+// Stands in for Windows' system-information program in the tests of StartSysInfo: it writes its own
+// path and its command line, a line each in UTF-16, to the file that TARNWELL_STAND_IN_MARKER
+// names, and ends. The file appears whole or not at all: it is written beside and then renamed. A
+// window program, like the one it stands in for, so that no console opens; it uses nothing but
+// Windows itself, so it starts from any folder.
 
 #include <windows.h>
 
@@ -27,8 +27,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     DWORD written = 0;
     bool ok = WriteFile(file, self, selfLength * sizeof(wchar_t), &written, nullptr);
     ok = ok && WriteFile(file, L"\n", sizeof(wchar_t), &written, nullptr);
-    ok = ok && WriteFile(file, commandLine, lstrlenW(commandLine) * sizeof(wchar_t), &written,
-                         nullptr);
+    ok = ok &&
+         WriteFile(file, commandLine, lstrlenW(commandLine) * sizeof(wchar_t), &written, nullptr);
     CloseHandle(file);
     ok = ok && MoveFileExW(partial, marker, MOVEFILE_REPLACE_EXISTING);
     return ok ? 0 : 4;

@@ -1,12 +1,11 @@
-// Windows only: the About window's System Info... button, which starts the system-information
-// program Windows registers, and the registry reads behind it. The registry is real; a small
-// program stands in for the system-information one (SysInfoStandIn.cpp).
+// Windows only: StartSysInfo, which starts the system-information program Windows registers, and
+// the registry reads behind it. The registry is real; a small program stands in for the
+// system-information one (SysInfoStandIn.cpp).
 //
 // The tests set the values Windows keeps under HKEY_LOCAL_MACHINE and put back what was there
 // afterwards. Writing there needs administrator rights, which a wine prefix gives.
 
 #include "app/SystemInfo.h"
-#include "app/frmAbout.h"
 
 #include "support/QtPrinters.h"
 
@@ -16,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -48,8 +46,7 @@ public:
         : m_root(root), m_key(std::move(key)), m_name(std::move(name))
     {
         HKEY handle = nullptr;
-        m_keyExisted =
-            RegOpenKeyExW(m_root, wide(m_key), 0, KEY_READ, &handle) == ERROR_SUCCESS;
+        m_keyExisted = RegOpenKeyExW(m_root, wide(m_key), 0, KEY_READ, &handle) == ERROR_SUCCESS;
         if (!m_keyExisted)
             return;
         DWORD type = 0;
@@ -137,8 +134,7 @@ class ScratchKey
 public:
     ScratchKey()
         : m_key(QStringLiteral("Software\\Tarnwell tests\\%1").arg(QApplication::applicationPid()))
-    {
-    }
+    {}
     ~ScratchKey()
     {
         RegDeleteTreeW(HKEY_CURRENT_USER, wide(m_key));
@@ -253,8 +249,8 @@ protected:
         if (!marker.open(QIODevice::ReadOnly))
             return std::nullopt;
         const QByteArray bytes = marker.readAll();
-        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.data()),
-                                                bytes.size() / 2);
+        const QString text =
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
         return text.section(QLatin1Char('\n'), 0, 0);
     }
 
@@ -344,28 +340,6 @@ TEST_F(SystemInfoTest, SaysItIsUnavailableWhenNothingCanBeStarted)
                   QStringList({"Tarnwell - Vendor Import Applicatio", Unavailable}));
     }
     EXPECT_FALSE(QFile::exists(markerPath()));
-}
-
-TEST_F(SystemInfoTest, TheAboutWindowsButtonStartsItOrSaysItIsUnavailable)
-{
-    app::frmAbout about;
-    about.show();
-    auto* button = about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"));
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(button->text(), "&System Info...");
-    EXPECT_FALSE(button->isDefault()) << "Enter still means OK";
-
-    m_path.remove();
-    m_location.remove();
-    EXPECT_EQ(messageBoxOf([&] { button->click(); }),
-              QStringList({"Tarnwell - Vendor Import Applicatio", Unavailable}));
-    EXPECT_TRUE(about.isVisible()) << "the About window stays open";
-
-    m_path.set(standIn());
-    EXPECT_EQ(messageBoxOf([&] { button->click(); }), QStringList());
-    const std::optional<QString> started = startedProgram();
-    ASSERT_TRUE(started) << "the button did not start the registered program";
-    EXPECT_TRUE(sameFile(*started, standIn())) << started->toStdString();
 }
 
 } // namespace
