@@ -378,6 +378,19 @@ bool OdbcConnection::run(const QString& sql, std::vector<ResultSet>* results, st
         if (!readResult(results))
             return done(false);
     }
+    // Whatever else the request gave is read too: an error it holds is the request's error, and
+    // a result more than the statements sent would put every answer against the wrong
+    // statement.
+    while ((r = SQLMoreResults(m_statement)) != SQL_NO_DATA) {
+        if (!SQL_SUCCEEDED(r))
+            return done(statementFailed(r));
+        if (expected > 1) {
+            SQLFreeStmt(m_statement, SQL_CLOSE);
+            return done(fail(QStringLiteral("The database gave more results than the %1 "
+                                            "statements sent.")
+                                 .arg(expected)));
+        }
+    }
     SQLFreeStmt(m_statement, SQL_CLOSE);
     return done(true);
 }

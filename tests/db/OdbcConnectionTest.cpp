@@ -151,6 +151,38 @@ TEST_F(OdbcConnectionTest, ARefusedStatementGivesTheServersDescriptionOnOneLine)
     EXPECT_EQ(result.value(0), QStringLiteral("09.00.01.05"));
 }
 
+// Statements sent together give one answer each, in order; a request that answers more than
+// the statements sent, or fails after its first answer, is refused as a whole rather than read
+// out of step.
+TEST_F(OdbcConnectionTest, StatementsSentTogetherAnswerInOrderAndNoMore)
+{
+    auto connection = database.connect();
+    std::vector<ResultSet> results;
+    ASSERT_TRUE(connection->executeBatch(
+        {QStringLiteral("SELECT 1"), QStringLiteral("SELECT 'two' WHERE false"),
+         QStringLiteral("UPDATE license SET rev_software = rev_software")},
+        results))
+        << connection->lastError().description().toStdString();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0].value(0), QStringLiteral("1"));
+    EXPECT_EQ(results[1].rowCount(), 0);
+
+    EXPECT_FALSE(connection->executeBatch(
+        {QStringLiteral("SELECT 1; SELECT 2"), QStringLiteral("SELECT 3")}, results));
+    EXPECT_EQ(connection->lastError().kind(), DatabaseError::Kind::Refused);
+    EXPECT_EQ(connection->lastError().description(),
+              QStringLiteral("The database gave more results than the 2 statements sent."));
+
+    ResultSet result;
+    EXPECT_FALSE(connection->query(QStringLiteral("SELECT 1; SELECT 1/0"), result));
+    EXPECT_TRUE(connection->lastError().description().contains(QStringLiteral("division by zero")))
+        << connection->lastError().description().toStdString();
+
+    // Nothing of those is left on the connection.
+    ASSERT_TRUE(connection->query(QStringLiteral("SELECT rev_software FROM license"), result));
+    EXPECT_EQ(result.value(0), QStringLiteral("09.00.01.05"));
+}
+
 TEST_F(OdbcConnectionTest, TransactionsKeepAllOrNothing)
 {
     auto connection = database.connect();
