@@ -13,35 +13,27 @@ db::ResultSet oneValue(int column, const QString& value)
 
 } // namespace
 
-Foresight::Knowledge& Foresight::learning()
-{
-    return m_apparatus ? *m_apparatus : m_kept;
-}
-
 std::optional<db::Prediction> Foresight::nextId(IdTable table) const
 {
-    const auto next = known().nextIds.find(table);
-    if (next == known().nextIds.end())
+    const std::optional<qlonglong>* next = known(&Knowledge::nextIds, table);
+    if (!next || !*next)
         return std::nullopt;
-    return db::Prediction{oneValue(0, QString::number(next->second)), 0};
+    return db::Prediction{oneValue(0, QString::number(**next)), 0};
 }
 
 void Foresight::idUsed(IdTable table, const QString& id)
 {
     bool isNumber = false;
     const qlonglong used = id.toLongLong(&isNumber);
-    if (isNumber)
-        learning().nextIds[table] = used + 1;
-    else
-        learning().nextIds.erase(table);
+    learning().nextIds[table] = isNumber ? std::optional<qlonglong>(used + 1) : std::nullopt;
 }
 
 std::optional<db::Prediction> Foresight::lookup(const QString& sql, int column) const
 {
-    const auto seen = known().lookups.find(sql);
-    if (seen == known().lookups.end() || seen->second.first != column)
+    const auto* seen = known(&Knowledge::lookups, sql);
+    if (!seen || seen->first != column)
         return std::nullopt;
-    const std::optional<QString>& id = seen->second.second;
+    const std::optional<QString>& id = seen->second;
     return db::Prediction{id ? oneValue(column, *id) : db::ResultSet(), column};
 }
 
@@ -52,10 +44,10 @@ void Foresight::lookedUp(const QString& sql, int column, const std::optional<QSt
 
 std::optional<db::Prediction> Foresight::largest(const QString& sql) const
 {
-    const auto seen = known().largest.find(sql);
-    if (seen == known().largest.end())
+    const QString* seen = known(&Knowledge::largest, sql);
+    if (!seen)
         return std::nullopt;
-    return db::Prediction{oneValue(0, seen->second), 0};
+    return db::Prediction{oneValue(0, *seen), 0};
 }
 
 void Foresight::raised(const QString& sql, const QString& value)
@@ -65,19 +57,27 @@ void Foresight::raised(const QString& sql, const QString& value)
 
 void Foresight::apparatusBegins()
 {
-    m_apparatus = m_kept;
+    m_apparatus = Knowledge();
+    m_inApparatus = true;
 }
 
 void Foresight::apparatusKept()
 {
-    if (m_apparatus)
-        m_kept = std::move(*m_apparatus);
-    m_apparatus.reset();
+    if (m_inApparatus) {
+        for (auto& [table, next] : m_apparatus.nextIds)
+            m_kept.nextIds.insert_or_assign(table, next);
+        for (auto& [sql, seen] : m_apparatus.lookups)
+            m_kept.lookups.insert_or_assign(sql, std::move(seen));
+        for (auto& [sql, value] : m_apparatus.largest)
+            m_kept.largest.insert_or_assign(sql, std::move(value));
+    }
+    apparatusTakenBack();
 }
 
 void Foresight::apparatusTakenBack()
 {
-    m_apparatus.reset();
+    m_apparatus = Knowledge();
+    m_inApparatus = false;
 }
 
 } // namespace tarnwell::import

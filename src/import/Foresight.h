@@ -40,15 +40,31 @@ public:
 private:
     struct Knowledge
     {
-        std::map<IdTable, qlonglong> nextIds;
+        // Nothing for a table whose next identifier the apparatus made unknown, which hides
+        // what the run kept.
+        std::map<IdTable, std::optional<qlonglong>> nextIds;
         std::map<QString, std::pair<int, std::optional<QString>>> lookups;
         std::map<QString, QString> largest;
     };
-    const Knowledge& known() const { return m_apparatus ? *m_apparatus : m_kept; }
-    Knowledge& learning();
+    // What the apparatus under way learned, else what the run kept: the apparatus's changes are
+    // kept apart, so that beginning and taking back one costs nothing however much the run
+    // knows.
+    template <typename Map>
+    const typename Map::mapped_type* known(Map Knowledge::*part,
+                                           const typename Map::key_type& key) const
+    {
+        for (const Knowledge* knowledge : {&m_apparatus, &m_kept}) {
+            const auto found = (knowledge->*part).find(key);
+            if (found != (knowledge->*part).end())
+                return &found->second;
+        }
+        return nullptr;
+    }
+    Knowledge& learning() { return m_inApparatus ? m_apparatus : m_kept; }
 
     Knowledge m_kept;
-    std::optional<Knowledge> m_apparatus;
+    Knowledge m_apparatus;
+    bool m_inApparatus = false;
 };
 
 } // namespace tarnwell::import
