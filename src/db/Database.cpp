@@ -68,6 +68,13 @@ std::vector<ResultSet> Database::runBatch(const QStringList& statements)
     std::vector<ResultSet> results;
     if (!m_connection.executeBatch(statements, results))
         failed();
+    // Every answer is read against its statement: a connection that broke that promise would
+    // have each read against the wrong one.
+    if (results.size() != static_cast<std::size_t>(statements.size()))
+        throw DatabaseError(DatabaseError::Kind::Refused,
+                            QStringLiteral("The database gave %1 results for %2 statements.")
+                                .arg(results.size())
+                                .arg(statements.size()));
     return results;
 }
 
@@ -93,9 +100,7 @@ std::vector<ResultSet> Database::sendWaiting()
     const QStringList statements = std::exchange(m_pipeline.statements, {});
     const std::vector<std::optional<Prediction>> predictions =
         std::exchange(m_pipeline.predictions, {});
-    std::vector<ResultSet> results;
-    if (!m_connection.executeBatch(statements, results))
-        failed();
+    const std::vector<ResultSet> results = runBatch(statements);
     for (std::size_t i = 0; i < predictions.size(); ++i) {
         if (predictions[i] && !predictions[i]->holdsFor(results[i]))
             throw PredictionMissed();

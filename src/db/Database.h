@@ -63,6 +63,7 @@ public:
     // way the transaction is the caller's to roll back. Rolling back drops what still waits.
     void startPipeline();
     void stopPipeline() noexcept;
+    bool pipelining() const { return m_pipeline.on; }
     // The foretold answer, when pipelining; otherwise the query is run as RunQuery runs it.
     ResultSet RunQuery(const QString& sql, const std::optional<Prediction>& predicted);
     // Sends what waits.

@@ -32,11 +32,7 @@ std::optional<ApparatusOutcome> ImportSteps::writeAhead(const std::function<void
     m_apparatusRows.clear();
     m_foresight.apparatusBegins();
     m_database.startPipeline();
-    m_aheadNow = true;
-    const auto stop = qScopeGuard([this] {
-        m_aheadNow = false;
-        m_database.stopPipeline();
-    });
+    const auto stop = qScopeGuard([this] { m_database.stopPipeline(); });
     std::optional<db::Transaction> transaction;
     try {
         transaction.emplace(m_database);
@@ -115,8 +111,8 @@ QString ImportSteps::nextId(IdTable table, const QString& message)
 
 QString ImportSteps::nextIdUncovered(IdTable table)
 {
-    const QString id =
-        NextRecordId(m_database, table, m_aheadNow ? m_foresight.nextId(table) : std::nullopt);
+    const QString id = NextRecordId(
+        m_database, table, m_database.pipelining() ? m_foresight.nextId(table) : std::nullopt);
     m_foresight.idUsed(table, id);
     return id;
 }
@@ -125,7 +121,9 @@ std::optional<QString> ImportSteps::lookup(const QString& message, const QString
 {
     return step(message, [&] {
         const std::optional<QString> found =
-            m_database.RunQuery(sql, m_aheadNow ? m_foresight.lookup(sql, idColumn) : std::nullopt)
+            m_database
+                .RunQuery(sql, m_database.pipelining() ? m_foresight.lookup(sql, idColumn)
+                                                       : std::nullopt)
                 .found(idColumn);
         m_foresight.lookedUp(sql, idColumn, found);
         return found;

@@ -103,9 +103,7 @@ public:
     auto query(const QString& message, const QString& sql, Read&& read,
                const std::optional<db::Prediction>& predicted = {})
     {
-        return step(message, [&] {
-            return read(m_database.RunQuery(sql, m_aheadNow ? predicted : std::nullopt));
-        });
+        return step(message, [&] { return read(m_database.RunQuery(sql, predicted)); });
     }
     QString nextId(IdTable table, const QString& message);
     // An identifier that no message covers: its failure is not the apparatus's but the run's.
@@ -134,7 +132,6 @@ private:
     std::map<QString, int> m_apparatusRows;
     Foresight m_foresight;
     bool m_writeAhead = false;
-    bool m_aheadNow = false; // an apparatus is being written ahead
     int m_rewritten = 0;
 };
 

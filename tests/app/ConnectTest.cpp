@@ -103,9 +103,9 @@ TEST_F(ConnectTest, SuccessfulLoginShowsTheDomainAndStepTwo)
     EXPECT_TRUE(view.domainVisible);
     EXPECT_EQ(view.domainCaption, "Logged into Domain: North Plant");
     EXPECT_TRUE(view.importFrameVisible);
+    ASSERT_TRUE(controller.login().has_value());
     EXPECT_EQ(controller.login()->domain.proj_id, "12");
     EXPECT_EQ(controller.login()->domain.site_id, "3");
-    ASSERT_TRUE(controller.login().has_value());
     EXPECT_EQ(controller.login()->release.major(), 9);
     EXPECT_EQ(server.statements.value(0), "SELECT rev_software FROM license");
     EXPECT_EQ(server.statements.value(1), "SELECT proj_name, proj_id, site_id FROM   project "

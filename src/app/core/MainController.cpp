@@ -254,7 +254,7 @@ void MainController::mnuFileExit_Click()
         return;
     // Ending in the middle of an apparatus would leave the triggers switched off: the work
     // under way is cancelled, the triggers come back on, and then the program ends.
-    if (importUnderWay())
+    if (isImporting())
         m_status.ShowStatus(QStringLiteral("Stopping the import before the program ends..."));
     m_state = State::Ending;
     m_cancel.cancel();
@@ -265,7 +265,7 @@ void MainController::triggersDidNotComeBack()
 {
     if (!isBusy() || m_state == State::Ended)
         return;
-    const bool importing = importUnderWay();
+    const bool importing = isImporting();
     // The program ends now: whatever the worker reports from here on is not shown.
     m_state = State::Ended;
     m_cancel.cancel();

@@ -51,7 +51,11 @@ public:
     const library::VendorLibrary& library() const { return *m_library; }
     // The last successful login, while Import may use it.
     const std::optional<LoginInfo>& login() const { return m_login; }
-    bool isImporting() const { return m_state == State::Importing || m_state == State::Checking; }
+    // An import or a check is under way, also while it stops at the user's Cancel.
+    bool isImporting() const
+    {
+        return m_workUnderWay == State::Importing || m_workUnderWay == State::Checking;
+    }
     // Reading, Connect, an import or its recovery is under way.
     bool isBusy() const { return m_workUnderWay != State::Idle; }
 
@@ -70,11 +74,6 @@ private:
         Ending,     // File, Exit during work: the program ends once the work has stopped
         Ended,
     };
-
-    bool importUnderWay() const
-    {
-        return m_workUnderWay == State::Importing || m_workUnderWay == State::Checking;
-    }
 
     // The worker's part.
     ConnectionSession& session();
