@@ -151,17 +151,34 @@ void frmManual::bullets(QVBoxLayout* column, const QStringList& items)
     }
 }
 
+namespace {
+
+// What is installed, and through what the drivers are reached, differ by system.
+#ifdef Q_OS_WIN
+const QString Installed = QStringLiteral(
+    "The installer adds only the program with the libraries it needs, a Start-menu entry and an "
+    "uninstaller.");
+const QString DriverManager = QStringLiteral("Windows' ODBC");
+#else
+const QString Installed =
+    QStringLiteral("The Debian package adds only the program, its menu entry and its icon.");
+const QString DriverManager = QStringLiteral("unixODBC");
+#endif
+
+} // namespace
+
 void frmManual::writeLeftColumn(QVBoxLayout* column)
 {
     heading(column, QStringLiteral("INSTALLATION INFORMATION"), Level::Section);
     paragraph(column,
               QStringLiteral("Tarnwell is a single program file. The vendor library travels inside "
                              "that file, so there is nothing else to copy and nothing to set up: "
-                             "the program keeps no settings and writes no files of its own. The "
-                             "Debian package adds only the program, its menu entry and its icon."));
+                             "the program keeps no settings and writes no files of its own. ") +
+                  Installed);
     paragraph(column,
-              QStringLiteral("To reach a database the computer needs unixODBC with an ODBC driver "
-                             "for the database platform (see Database Platforms below)."));
+              QStringLiteral("To reach a database the computer needs ") + DriverManager +
+                  QStringLiteral(" with an ODBC driver for the database platform (see Database "
+                                 "Platforms below)."));
     paragraph(column, QStringLiteral("Once the ") + LibraryBox +
                           QStringLiteral(" has been imported into every domain that needs it, the "
                                          "program has done its work and can simply be removed."));
@@ -192,15 +209,17 @@ void frmManual::writeLeftColumn(QVBoxLayout* column)
             });
     heading(column, QStringLiteral("Not Supported"), Level::Label);
     bullets(column, {QStringLiteral("Sybase Adaptive Server Anywhere")});
-    paragraph(column,
-              QStringLiteral(
-                  "The program connects through unixODBC. For Oracle it takes the first "
-                  "installed driver whose name begins with \"Oracle\"; for SQL Server "
-                  "the first installed of \"ODBC Driver 18 for SQL Server\", \"ODBC "
-                  "Driver 17 for SQL Server\", \"FreeTDS\" and \"SQL Server\". A driver registered "
-                  "under the name msdaora (Oracle) or sqloledb (SQL Server) is taken in "
-                  "preference to these. When no driver fits, the status display says "
-                  "which ones were looked for."));
+    paragraph(
+        column,
+        QStringLiteral("The program connects through ") + DriverManager +
+            QStringLiteral(
+                ". For Oracle it takes the first "
+                "installed driver whose name begins with \"Oracle\"; for SQL Server "
+                "the first installed of \"ODBC Driver 18 for SQL Server\", \"ODBC "
+                "Driver 17 for SQL Server\", \"FreeTDS\" and \"SQL Server\". A driver registered "
+                "under the name msdaora (Oracle) or sqloledb (SQL Server) is taken in "
+                "preference to these. When no driver fits, the status display says "
+                "which ones were looked for."));
     paragraph(column,
               QStringLiteral("On SQL Server the login's default language must be English "
                              "(us_english): the junction box is stamped with the day of the import "
