@@ -99,26 +99,44 @@ TEST(WriteAhead, SendsTheVeryStatementsOfOneAtATimeInAFractionOfTheRequests)
 // Another session writes a terminal model while the run is under way, between two of its
 // apparatuses: the identifier the run foretold for the next model is taken. The apparatus is
 // written again one statement at a time and gets the rows a run without foretelling gets.
-TEST(WriteAhead, AnAnswerAnotherSessionChangedRewritesTheApparatusOneStatementAtATime)
+struct InterferedRuns
 {
-    const auto interfere = [](Import& import) {
+    explicit InterferedRuns(bool checkOnly) : oneAtATime(true), ahead(false)
+    {
+        oneAtATime.checkOnly = checkOnly;
+        ahead.checkOnly = checkOnly;
+        before = oneAtATime.run(interfere(oneAtATime));
+        after = ahead.run(interfere(ahead));
+    }
+    static std::function<void(const QString&)> interfere(Import& import)
+    {
         return [&import](const QString& caption) {
             if (caption.endsWith("Importing configuration: KD-SP8 Segment Protector"))
                 import.database.exec("INSERT INTO term_mfr_mod (term_mod_id) VALUES (500)");
         };
-    };
-    Import oneAtATime(true);
-    const RunReport before = oneAtATime.run(interfere(oneAtATime));
-    Import ahead(false);
-    const RunReport after = ahead.run(interfere(ahead));
+    }
+    void expectTheSameEnd()
+    {
+        EXPECT_EQ(after.outcome, before.outcome);
+        EXPECT_EQ(after.rewritten, 1);
+        EXPECT_EQ(after.written, before.written);
+        EXPECT_EQ(tarnwell::testing::sessionMessages(ahead.status),
+                  tarnwell::testing::sessionMessages(oneAtATime.status));
+        EXPECT_EQ(ahead.tables(), oneAtATime.tables());
+    }
 
-    EXPECT_EQ(after.rewritten, 1);
-    EXPECT_EQ(after.written, before.written);
-    EXPECT_EQ(tarnwell::testing::sessionMessages(ahead.status),
-              tarnwell::testing::sessionMessages(oneAtATime.status));
-    EXPECT_EQ(ahead.tables(), oneAtATime.tables());
-    EXPECT_EQ(ahead.database.value("SELECT count(*) FROM term_mfr_mod WHERE term_mod_id = 501"),
-              "1")
+    Import oneAtATime;
+    Import ahead;
+    RunReport before;
+    RunReport after;
+};
+
+TEST(WriteAhead, AnAnswerAnotherSessionChangedRewritesTheApparatusOneStatementAtATime)
+{
+    InterferedRuns runs(false);
+    runs.expectTheSameEnd();
+    EXPECT_EQ(
+        runs.ahead.database.value("SELECT count(*) FROM term_mfr_mod WHERE term_mod_id = 501"), "1")
         << "the model after the other session's row";
 }
 
@@ -126,25 +144,7 @@ TEST(WriteAhead, AnAnswerAnotherSessionChangedRewritesTheApparatusOneStatementAt
 // savepoint must still be there to go back to when the answers turn out wrong.
 TEST(WriteAhead, AnAnswerAnotherSessionChangedInACheckRewritesTheApparatusToo)
 {
-    const auto interfere = [](Import& import) {
-        return [&import](const QString& caption) {
-            if (caption.endsWith("Importing configuration: KD-SP8 Segment Protector"))
-                import.database.exec("INSERT INTO term_mfr_mod (term_mod_id) VALUES (500)");
-        };
-    };
-    Import oneAtATime(true);
-    oneAtATime.checkOnly = true;
-    const RunReport before = oneAtATime.run(interfere(oneAtATime));
-    Import ahead(false);
-    ahead.checkOnly = true;
-    const RunReport after = ahead.run(interfere(ahead));
-
-    EXPECT_EQ(after.outcome, before.outcome);
-    EXPECT_EQ(after.rewritten, 1);
-    EXPECT_EQ(after.written, before.written);
-    EXPECT_EQ(tarnwell::testing::sessionMessages(ahead.status),
-              tarnwell::testing::sessionMessages(oneAtATime.status));
-    EXPECT_EQ(ahead.tables(), oneAtATime.tables());
+    InterferedRuns(true).expectTheSameEnd();
 }
 
 // A refused statement sent ahead is reported exactly as when it goes on its own.
